@@ -1,0 +1,358 @@
+#include "appliance_fixture.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+constexpr char appliance_script[] = APPLIANCE_SCRIPT;
+
+// appliance.sh's own status when it could not set the appliance up.
+constexpr int appliance_setup_failed = 125;
+
+bool under_ci() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::strcmp(ci, "true") == 0;
+}
+
+bool found_in_path(const char* program) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/sbin:/usr/bin:/sbin:/bin";
+  std::stringstream list(dirs);
+  std::string dir;
+  while (std::getline(list, dir, ':')) {
+    std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0)
+      return true;
+  }
+  return false;
+}
+
+// What the machine lacks to run an appliance, or the empty text.
+std::string missing_capability() {
+  if (geteuid() != 0)
+    return "not running as root";
+  for (const char* program : {"unshare", "mount", "mkfs.ext2", "mountpoint"})
+    if (!found_in_path(program))
+      return std::string("no ") + program + " in PATH";
+  if (access("/dev/loop-control", R_OK | W_OK) != 0)
+    return "no usable /dev/loop-control";
+  return "";
+}
+
+void drain(int fd, std::string& into, bool& open_flag) {
+  char buffer[4096];
+  ssize_t n = read(fd, buffer, sizeof buffer);
+  if (n > 0) {
+    into.append(buffer, static_cast<std::size_t>(n));
+  } else if (n == 0 || errno != EINTR) {
+    close(fd);
+    open_flag = false;
+  }
+}
+
+// Runs `argv` with standard input from /dev/null and both outputs captured
+// apart, and waits for it.
+run_result execute(const std::vector<std::string>& argv) {
+  run_result result;
+  int out_pipe[2];
+  int err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return result;
+  }
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    close(out_pipe[0]);
+    close(out_pipe[1]);
+    return result;
+  }
+  std::vector<std::string> words = argv;
+  std::vector<char*> args;
+  for (std::string& word : words)
+    args.push_back(word.data());
+  args.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDONLY);
+    if (null < 0 || dup2(null, 0) < 0 || dup2(out_pipe[1], 1) < 0 || dup2(err_pipe[1], 2) < 0)
+      _exit(126);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    close(out_pipe[0]);
+    close(err_pipe[0]);
+    return result;
+  }
+
+  bool out_open = true;
+  bool err_open = true;
+  while (out_open || err_open) {
+    pollfd fds[2];
+    nfds_t count = 0;
+    if (out_open)
+      fds[count++] = {out_pipe[0], POLLIN, 0};
+    if (err_open)
+      fds[count++] = {err_pipe[0], POLLIN, 0};
+    if (poll(fds, count, -1) < 0) {
+      if (errno == EINTR)
+        continue;
+      ADD_FAILURE() << "poll: " << std::strerror(errno);
+      break;
+    }
+    for (nfds_t i = 0; i < count; ++i) {
+      if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+        continue;
+      if (fds[i].fd == out_pipe[0])
+        drain(out_pipe[0], result.out, out_open);
+      else
+        drain(err_pipe[0], result.err, err_open);
+    }
+  }
+  if (out_open)
+    close(out_pipe[0]);
+  if (err_open)
+    close(err_pipe[0]);
+
+  int wait_status = 0;
+  while (waitpid(pid, &wait_status, 0) < 0) {
+    if (errno != EINTR) {
+      ADD_FAILURE() << "waitpid: " << std::strerror(errno);
+      return result;
+    }
+  }
+  if (WIFEXITED(wait_status))
+    result.status = WEXITSTATUS(wait_status);
+  else if (WIFSIGNALED(wait_status))
+    result.status = 128 + WTERMSIG(wait_status);
+  return result;
+}
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ADD_FAILURE() << "read " << path << ": " << std::strerror(errno);
+      break;
+    }
+  }
+  close(fd);
+  return bytes;
+}
+
+int remove_entry(const char* path, const struct stat*, int, FTW*) {
+  return remove(path);
+}
+
+std::string hex_dump(const std::string& bytes) {
+  std::string out;
+  char cell[24];
+  for (std::size_t row = 0; row < bytes.size(); row += 16) {
+    std::snprintf(cell, sizeof cell, "%04zx:", row);
+    out += cell;
+    for (std::size_t i = row; i < std::min(row + 16, bytes.size()); ++i) {
+      std::snprintf(cell, sizeof cell, " %02x", static_cast<unsigned char>(bytes[i]));
+      out += cell;
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+}  // namespace
+
+void appliance_test::SetUp() {
+  std::string missing = missing_capability();
+  if (missing.empty()) {
+    char folder[] = "/tmp/unitinfo-e2e.XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+      FAIL() << "mkdtemp: " << std::strerror(errno);
+    state = folder;
+    // The first call makes the boot partition; it is also the proof that
+    // namespaces, loop devices and mounting work here.
+    run_result probe = execute({appliance_script, state, "--", "/bin/true"});
+    if (probe.status != 0)
+      missing = "the appliance could not be set up (status " + std::to_string(probe.status) +
+                "): " + probe.err;
+  }
+  if (!missing.empty()) {
+    if (under_ci())
+      FAIL() << "the end-to-end tests need root, unshare and loop devices: " << missing
+             << " (CI=true: a missing capability is a failure)";
+    GTEST_SKIP() << "the end-to-end tests need root, unshare and loop devices: " << missing;
+  }
+}
+
+void appliance_test::TearDown() {
+  if (state.empty())
+    return;
+  if (nftw(state.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS) != 0)
+    ADD_FAILURE() << "cannot remove the state folder " << state;
+  state.clear();
+}
+
+std::vector<std::string> unitinfo_command() {
+  std::string_view runner = UNITINFO_RUNNER;
+  if (runner.empty())
+    return {unitinfo_binary};
+  return {std::string(runner), unitinfo_binary};
+}
+
+run_result appliance_test::run(const std::vector<std::string>& args, const setup_list& setup) {
+  std::vector<std::string> command = unitinfo_command();
+  command.insert(command.end(), args.begin(), args.end());
+  return run_on_appliance(command, setup);
+}
+
+run_result appliance_test::run_on_appliance(const std::vector<std::string>& command,
+                                            const setup_list& setup) {
+  std::vector<std::string> argv = {appliance_script, state};
+  argv.insert(argv.end(), setup.begin(), setup.end());
+  argv.push_back("--");
+  argv.insert(argv.end(), command.begin(), command.end());
+  run_result result = execute(argv);
+  if (result.status == appliance_setup_failed)
+    ADD_FAILURE() << "the appliance could not be set up: " << result.err;
+  return result;
+}
+
+std::string appliance_test::bytes_file(const std::string& bytes, mode_t mode) {
+  std::string path = state + "/seed." + std::to_string(++files_made);
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    ADD_FAILURE() << "cannot create " << path << ": " << std::strerror(errno);
+    return path;
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      ADD_FAILURE() << "cannot write " << path << ": " << std::strerror(errno);
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (fchmod(fd, mode) != 0)
+    ADD_FAILURE() << "cannot chmod " << path << ": " << std::strerror(errno);
+  close(fd);
+  return path;
+}
+
+setup_list appliance_test::put(const std::string& name, const std::string& bytes, mode_t mode) {
+  return {"--remove", name, "--put", name, bytes_file(bytes, mode)};
+}
+
+setup_list appliance_test::cache(const std::string& bytes) {
+  return {"--cache", bytes_file(bytes)};
+}
+
+std::optional<std::string> appliance_test::partition_file(const std::string& name) const {
+  return read_whole_file(state + "/partition/" + name);
+}
+
+int appliance_test::partition_mode(const std::string& name) const {
+  struct stat info;
+  if (stat((state + "/partition/" + name).c_str(), &info) != 0)
+    return -1;
+  return static_cast<int>(info.st_mode & 07777);
+}
+
+std::vector<std::string> appliance_test::partition_names() const {
+  std::vector<std::string> names;
+  DIR* dir = opendir((state + "/partition").c_str());
+  if (dir == nullptr) {
+    ADD_FAILURE() << "no partition folder in " << state;
+    return names;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> appliance_test::cached_copy() const {
+  return read_whole_file(state + "/tesra/.cf_data");
+}
+
+bool appliance_test::left_mounted() const {
+  return access((state + "/mounted").c_str(), F_OK) == 0;
+}
+
+void appliance_test::expect_saved(const std::string& record,
+                                  const std::optional<std::string>& backup) const {
+  EXPECT_BYTES(partition_file(".data"), record);
+  EXPECT_BYTES(cached_copy(), record);
+  EXPECT_BYTES(partition_file(".data.bak"), backup);
+  std::vector<std::string> names = {".data"};
+  if (backup)
+    names.push_back(".data.bak");
+  EXPECT_EQ(partition_names(), names);
+  EXPECT_FALSE(left_mounted());
+}
+
+setup_list join(const std::vector<setup_list>& parts) {
+  setup_list all;
+  for (const setup_list& part : parts)
+    all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+::testing::AssertionResult same_bytes(const char* actual_expr, const char* expected_expr,
+                                      const std::optional<std::string>& actual,
+                                      const std::optional<std::string>& expected) {
+  if (actual == expected)
+    return ::testing::AssertionSuccess();
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  failure << actual_expr << " differs from " << expected_expr << "\n";
+  if (!actual || !expected) {
+    failure << actual_expr << (actual ? " exists" : " is absent") << ", " << expected_expr
+            << (expected ? " exists" : " is absent") << "\n";
+  } else {
+    failure << "sizes " << actual->size() << " and " << expected->size() << "; differing offsets:";
+    int shown = 0;
+    for (std::size_t i = 0; i < std::max(actual->size(), expected->size()) && shown < 24; ++i) {
+      if (i < actual->size() && i < expected->size() && (*actual)[i] == (*expected)[i])
+        continue;
+      failure << " " << i;
+      ++shown;
+    }
+    failure << "\n";
+  }
+  if (actual)
+    failure << actual_expr << ":\n" << hex_dump(*actual);
+  if (expected)
+    failure << expected_expr << ":\n" << hex_dump(*expected);
+  return failure;
+}

@@ -1,0 +1,90 @@
+// A test appliance of its own for each test: the unitinfo binary run through
+// tests/appliance.sh on a fresh state folder, with the exact bytes of what it
+// printed and of the files it left behind.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The binary as the appliance calls it; the usage line begins with this path.
+inline constexpr char unitinfo_binary[] = UNITINFO_BINARY;
+
+// The words that start the binary: its path, after the emulator that runs it
+// where this machine's kernel cannot (a 32-bit build on a kernel without
+// 32-bit support). The program still sees its own path as its name.
+std::vector<std::string> unitinfo_command();
+
+// What one command on the appliance gave back.
+struct run_result {
+  std::string out;  // standard output, byte for byte
+  std::string err;  // standard error, byte for byte
+  int status = -1;  // exit status; 128 + the signal when killed
+};
+
+// The setup options of appliance.sh, ready to be joined into one list.
+using setup_list = std::vector<std::string>;
+
+class appliance_test : public ::testing::Test {
+ protected:
+  // Makes the state folder and a first, empty boot partition; skips the
+  // test when the machine cannot run an appliance (fails it under CI=true).
+  void SetUp() override;
+  // Removes the state folder.
+  void TearDown() override;
+
+  // Runs unitinfo with exactly `args` (argv[1] on) after the appliance
+  // setup options `setup`.
+  run_result run(const std::vector<std::string>& args, const setup_list& setup = {});
+
+  // Runs any command on the appliance, e.g. a shell that starts many
+  // unitinfo processes at once.
+  run_result run_on_appliance(const std::vector<std::string>& command,
+                              const setup_list& setup = {});
+
+  // A new file in the state folder that holds `bytes`, for --put and --cache.
+  std::string bytes_file(const std::string& bytes, mode_t mode = 0644);
+
+  // Setup that places `bytes` as .info/`name` on the boot partition, first
+  // removing any older file so that `bytes_file`'s mode is taken over too.
+  setup_list put(const std::string& name, const std::string& bytes, mode_t mode = 0644);
+  // Setup that seeds the cached copy with `bytes`.
+  setup_list cache(const std::string& bytes);
+
+  // The partition's .info files as the last call left them; nullopt when
+  // absent.
+  std::optional<std::string> partition_file(const std::string& name) const;
+  // Permission bits of a partition file, or -1 when absent.
+  int partition_mode(const std::string& name) const;
+  // Every name in the partition's .info folder, sorted.
+  std::vector<std::string> partition_names() const;
+  // The cached copy /var/run/tesra/.cf_data; nullopt when absent.
+  std::optional<std::string> cached_copy() const;
+  // Whether the last call left the boot partition mounted.
+  bool left_mounted() const;
+
+  // What a successful save leaves: the record file holds `record` and the
+  // cached copy equals it, the backup holds `backup` (absent after a first
+  // save), no transient backup or temporary file is left, nothing mounted.
+  void expect_saved(const std::string& record, const std::optional<std::string>& backup) const;
+
+  // The state folder, an absolute path.
+  std::string state;
+
+ private:
+  int files_made = 0;
+};
+
+// Joins setup lists in order: join({put(...), cache(...), {"--no-fstab"}}).
+setup_list join(const std::vector<setup_list>& parts);
+
+// Whole-content comparison of file bytes with a readable account of where
+// they differ. Use through EXPECT_BYTES.
+::testing::AssertionResult same_bytes(const char* actual_expr, const char* expected_expr,
+                                      const std::optional<std::string>& actual,
+                                      const std::optional<std::string>& expected);
+
+#define EXPECT_BYTES(actual, expected) EXPECT_PRED_FORMAT2(same_bytes, actual, expected)

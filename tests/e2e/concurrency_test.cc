@@ -1,0 +1,97 @@
+// Many runs at once on one unit: each must see the appliance to itself, so
+// that every save succeeds and the record, its backup and the cached copy
+// end up whole and consistent.
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "appliance_fixture.h"
+#include "command_echoes.h"
+#include "example_unit.h"
+#include "record_bytes.h"
+#include "report_text.h"
+
+namespace {
+
+using Concurrency = appliance_test;
+
+constexpr int run_count = 20;
+
+// Starts every run in the background, each keeping its output and exit
+// status in files of its own, and waits for all of them. The words after
+// the folder and the count start the binary.
+constexpr char start_all[] =
+    "dir=$1; count=$2; shift 2; i=1\n"
+    "while [ \"$i\" -le \"$count\" ]; do\n"
+    "  ( \"$@\" -s \"SERIAL-$i\" >\"$dir/out.$i\" 2>\"$dir/err.$i\"; "
+    "echo $? >\"$dir/status.$i\" ) &\n"
+    "  i=$((i + 1))\n"
+    "done\n"
+    "wait\n";
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::string serial_record(int i) {
+  record_fields fields = example_fields();
+  fields.serial_number = "SERIAL-" + std::to_string(i);
+  return record_image(fields);
+}
+
+// The run whose record `image` is, or 0.
+int run_of(const std::optional<std::string>& image) {
+  if (!image)
+    return 0;
+  for (int i = 1; i <= run_count; ++i)
+    if (*image == serial_record(i))
+      return i;
+  return 0;
+}
+
+TEST_F(Concurrency, SimultaneousSavesAllSucceedAndLeaveAConsistentUnit) {
+  const std::string dir = state + "/runs";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+
+  std::vector<std::string> command = {"/bin/sh", "-c", start_all, "start_all", dir,
+                                      std::to_string(run_count)};
+  for (const std::string& word : unitinfo_command())
+    command.push_back(word);
+  run_result r = run_on_appliance(
+      command,
+      // No cached copy yet: the first run to come fills it, and no other
+      // may mount the partition while it does.
+      join({put(".data", example_record), {"--remove", ".data.bak", "--no-cache"}}));
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  for (int i = 1; i <= run_count; ++i) {
+    SCOPED_TRACE("run " + std::to_string(i));
+    const std::string n = std::to_string(i);
+    EXPECT_EQ(file_text(dir + "/status." + n), "0\n");
+    EXPECT_EQ(file_text(dir + "/err." + n), "");
+    // The report after each save is that very save's record: no other run
+    // came between the save and its show.
+    record_fields fields = example_fields();
+    fields.serial_number = "SERIAL-" + n;
+    EXPECT_EQ(file_text(dir + "/out." + n), report_text(fields) + saved_line);
+  }
+
+  int last = run_of(partition_file(".data"));
+  EXPECT_NE(last, 0) << "the record file is not one of the saved records";
+  EXPECT_BYTES(cached_copy(), partition_file(".data"));
+  // The backup is the record of the save before the last.
+  int before_last = run_of(partition_file(".data.bak"));
+  EXPECT_NE(before_last, 0) << "the backup is not one of the saved records";
+  EXPECT_NE(before_last, last);
+  EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.bak"}));
+  EXPECT_FALSE(left_mounted());
+}
+
+}  // namespace

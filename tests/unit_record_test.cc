@@ -1,0 +1,109 @@
+#include "unit_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "example_unit.h"
+#include "record_bytes.h"
+
+namespace {
+
+std::string bytes_of(const unit_record& record) {
+  return std::string(reinterpret_cast<const char*>(&record), sizeof record);
+}
+
+record_check decode(const std::string& image, unit_record& record) {
+  return decode_record_image(reinterpret_cast<const unsigned char*>(image.data()), image.size(),
+                             record);
+}
+
+TEST(DecodeRecordImage, HeaderDecidesValidity) {
+  struct Case {
+    const char* name;
+    std::string header;  // the first 20 bytes
+    record_check expected;
+  };
+  auto header = [](std::string_view magic_and_version) {
+    std::string h(20, '\0');
+    put_bytes(h, 0, magic_and_version);
+    return h;
+  };
+  std::string junk_after_version = header("VASK1.0.0");
+  put_bytes(junk_after_version, 10, "0123456789");
+  const Case cases[] = {
+      {"plain", header("VASK1.0.0"), record_valid},
+      {"any bytes after the version's NUL", junk_after_version, record_valid},
+      {"lower-case magic", header("vask1.0.0"), record_bad_header},
+      {"last magic byte", header("VASL1.0.0"), record_bad_header},
+      {"first magic byte", header("WASK1.0.0"), record_bad_header},
+      {"sixth version character", header("VASK1.0.00"), record_bad_header},
+      {"longer version", header("VASK1.0.0.1"), record_bad_header},
+      {"shorter version", header("VASK1.0"), record_bad_header},
+      {"other version", header("VASK1.0.1"), record_bad_header},
+  };
+  for (const Case& c : cases) {
+    unit_record record;
+    EXPECT_EQ(decode(c.header, record), c.expected) << c.name;
+  }
+}
+
+TEST(DecodeRecordImage, TooShortLeavesRecordUntouched) {
+  for (std::size_t size : {std::size_t{0}, std::size_t{19}}) {
+    unit_record record;
+    std::memset(&record, 0xA5, sizeof record);
+    std::string before = bytes_of(record);
+    EXPECT_EQ(decode(blank_image().substr(0, size), record), record_too_short) << size;
+    EXPECT_EQ(bytes_of(record), before) << size;
+  }
+}
+
+TEST(DecodeRecordImage, ShortImageReadsAsZeroBeyondItsEnd) {
+  std::string twenty = blank_image().substr(0, 20);
+  unit_record record;
+  std::memset(&record, 0xA5, sizeof record);
+  ASSERT_EQ(decode(twenty, record), record_valid);
+  std::string expected = blank_image();
+  put_u16(expected, 128, 1);  // a stored hardware version of 0 reads as 1
+  EXPECT_EQ(bytes_of(record), expected);
+}
+
+TEST(DecodeRecordImage, OnlyTheFirst164BytesCount) {
+  std::string image = example_record;
+  std::string long_file = image + std::string(50000, 'x');
+  unit_record record;
+  ASSERT_EQ(decode(long_file, record), record_valid);
+  EXPECT_EQ(bytes_of(record), image);
+}
+
+TEST(DecodeRecordImage, BadHeaderLeavesTheBytesRead) {
+  std::string image = example_record;
+  image[0] = 'X';
+  unit_record record;
+  std::memset(&record, 0xA5, sizeof record);
+  ASSERT_EQ(decode(image.substr(0, 100), record), record_bad_header);
+  EXPECT_EQ(bytes_of(record), image.substr(0, 100) + std::string(64, '\0'));
+}
+
+TEST(DecodeRecordImage, HardwareVersionZeroReadsAsOneOthersAsStored) {
+  for (std::uint16_t stored : {std::uint16_t{0}, std::uint16_t{1}, std::uint16_t{65535}}) {
+    std::string image = blank_image();
+    put_u16(image, 128, stored);
+    unit_record record;
+    ASSERT_EQ(decode(image, record), record_valid);
+    EXPECT_EQ(record.hardware_version, stored == 0 ? 1 : stored);
+  }
+}
+
+TEST(StampRecord, SetsMagicVersionAndConfigVersionOnly) {
+  std::string image(164, '\x5a');
+  unit_record record;
+  std::memcpy(&record, image.data(), sizeof record);
+  stamp_record(record);
+  put_bytes(image, 0, std::string_view("VASK1.0.0\0", 10));
+  put_u16(image, 124, 1);
+  EXPECT_EQ(bytes_of(record), image);
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+#include "cache.h"
+
+#include <cstdio>
+
+#include "paths.h"
+#include "record_reader.h"
+#include "shell.h"
+
+int file_exists(const char* path) {
+  std::FILE* file = std::fopen(path, "r");
+  if (file == nullptr)
+    return 0;
+  std::fclose(file);
+  return 1;
+}
+
+int load_record(unit_record& record) {
+  // Only a copy that cannot be opened is filled: an invalid one stays until
+  // a save overwrites it. The fill goes on whatever the mount step said.
+  if (!file_exists(cache_path)) {
+    mount_boot_partition();
+    run_command(copy_record_to_cache);
+    unmount_boot_partition();
+  }
+  return read_record_cache(record);
+}

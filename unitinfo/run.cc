@@ -1,0 +1,68 @@
+#include "run.h"
+
+#include <cstdio>
+
+#include "cache.h"
+#include "options.h"
+#include "report.h"
+#include "run_lock.h"
+#include "update.h"
+#include "usage.h"
+
+namespace {
+
+// Show, load, update and the closing report. Returns the exit status.
+int run_flow(const run_options& opts) {
+  if (opts.show_request)
+    show_record();
+  if (nothing_to_set(opts))
+    return 0;
+
+  unit_record scratch{};
+  int loaded = load_record(scratch);
+  if (loaded != 0 && !everything_given(opts)) {
+    std::puts("data file is invalid, please enter all information.");
+    return 1;
+  }
+  const auto& t = opts.text;
+  int saved = update_record(loaded == 0, t[field_serial_number],
+                            t[field_model_name], t[field_variant],
+                            t[field_oem_id], t[field_cf_batch],
+                            opts.hardware_version, opts.lan_bypass_choice,
+                            t[field_product_code]);
+  if (saved != 0) {
+    std::puts("fail to save the information!");
+    return 1;
+  }
+  show_record();
+  std::puts("information saved!\n");
+  return 0;
+}
+
+}  // namespace
+
+int unitinfo_main(int argc, char** argv) {
+  const char* program_name = argc > 0 && argv[0] != nullptr ? argv[0] : "unitinfo";
+  run_options opts;
+  switch (parse_options(argc, argv, opts)) {
+    case parse_help:
+      return print_usage(program_name);
+    case parse_error:
+      print_usage(program_name);
+      return 1;
+    case parse_run:
+      break;
+  }
+  if (int field = overlong_field(opts); field >= 0) {
+    const text_field_info& info = text_fields[static_cast<std::size_t>(field)];
+    std::printf("%s is too long: at most %zu characters\n", info.label, info.width - 1);
+    return 1;
+  }
+  if (!opts.show_request && nothing_to_set(opts))
+    return 0;
+
+  int lock = take_run_lock();
+  int status = run_flow(opts);
+  release_run_lock(lock);
+  return status;
+}

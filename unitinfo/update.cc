@@ -1,0 +1,43 @@
+#include "update.h"
+
+#include <cstring>
+
+#include "cache.h"
+#include "options.h"
+#include "save.h"
+
+void overlay_fields(unit_record& record, const field_values& values) {
+  auto* bytes = reinterpret_cast<unsigned char*>(&record);
+  for (std::size_t i = 0; i < text_field_count; ++i) {
+    const char* text = values.text[i];
+    if (text == nullptr)
+      continue;
+    const text_field_info& field = text_fields[i];
+    std::size_t length = strnlen(text, field.width - 1);
+    std::memset(bytes + field.offset, 0, field.zeroed);
+    std::memcpy(bytes + field.offset, text, length);
+    bytes[field.offset + length] = 0;
+  }
+  if (values.hardware_version != HARDWARE_VERSION_NOT_GIVEN)
+    record.hardware_version = values.hardware_version;
+  if (values.lan_bypass_choice == lan_bypass_set)
+    record.flags = static_cast<std::uint16_t>(record.flags | UNIT_FLAG_LAN_BYPASS);
+  else if (values.lan_bypass_choice == lan_bypass_clear)
+    record.flags = static_cast<std::uint16_t>(record.flags & ~UNIT_FLAG_LAN_BYPASS);
+}
+
+int update_record(int reread, const char* serial_number, const char* model_name,
+                  const char* variant, const char* oem_id, const char* cf_batch,
+                  std::uint16_t hardware_version, int lan_bypass_choice,
+                  const char* product_code) {
+  unit_record record{};
+  if (reread && load_record(record) != 0)
+    return 1;
+  field_values values = {
+      {serial_number, model_name, variant, oem_id, cf_batch, product_code},
+      hardware_version,
+      lan_bypass_choice,
+  };
+  overlay_fields(record, values);
+  return save_record(record);
+}
