@@ -7,12 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "report.h"
+#include "stream_capture.h"
 #include "unit_record.h"
 
 namespace {
@@ -70,19 +70,6 @@ std::string expected_report(const image& in) {
   return out;
 }
 
-// The report as it would reach standard output.
-std::string written_report(const unit_record& record) {
-  char* text = nullptr;
-  std::size_t length = 0;
-  std::FILE* stream = open_memstream(&text, &length);
-  require(stream != nullptr);
-  write_report(stream, record);
-  std::fclose(stream);
-  std::string out(text, length);
-  std::free(text);
-  return out;
-}
-
 constexpr unsigned char untouched = 0xA5;
 
 }  // namespace
@@ -114,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (check != record_valid)
     return 0;
 
-  std::string report = written_report(*record);
+  std::string report = written_by([&](std::FILE* out) { write_report(out, *record); });
   require(report == expected_report(in));
   require(report.back() == '\n');
   return 0;
