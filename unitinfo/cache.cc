@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "commands.h"
 #include "paths.h"
 #include "record_reader.h"
 #include "shell.h"
@@ -17,9 +18,9 @@ int file_exists(const char* path) {
 int load_record(unit_record& record) {
   // Only a copy that cannot be opened is filled: an invalid one stays until
   // a save overwrites it. The fill goes on whatever the mount step said.
-  if (!file_exists(cache_path)) {
+  if (!file_exists(cache_path.c_str())) {
     mount_boot_partition();
-    run_command(copy_record_to_cache);
+    run_command(copy_record_to_cache.c_str());
     unmount_boot_partition();
   }
   return read_record_cache(record);

@@ -10,7 +10,7 @@
 
 int take_run_lock() {
   // The directory itself is locked, so that no lock file is left behind.
-  int fd = open(cache_dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = open(cache_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0)
     return -1;
   int status;

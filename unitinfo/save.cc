@@ -6,17 +6,12 @@
 
 #include <cstdio>
 
-#include "cache.h"
+#include "commands.h"
 #include "paths.h"
 #include "shell.h"
 #include "verbose.h"
 
 namespace {
-
-constexpr char copy_to_transient_backup[] =
-    "cp -f /mnt/bootloader/.info/.data /mnt/bootloader/.info/.data.ba1  > /dev/null";
-constexpr char move_to_backup[] =
-    "mv /mnt/bootloader/.info/.data.ba1 /mnt/bootloader/.info/.data.bak > /dev/null";
 
 enum write_outcome { written, open_failed, write_failed, written_not_synced };
 
@@ -40,7 +35,7 @@ bool write_out(std::FILE* stream, const unit_record& record) {
 // disk or a power cut never leaves a unit without its record.
 write_outcome replace_record_file(unit_record& record) {
   char temp[64];
-  std::snprintf(temp, sizeof temp, "%s.new.%ld", record_path, static_cast<long>(getpid()));
+  std::snprintf(temp, sizeof temp, "%s.new.%ld", record_path.c_str(), static_cast<long>(getpid()));
   unlink(temp);  // only an earlier process with this id can have left it
   int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0)
@@ -53,14 +48,14 @@ write_outcome replace_record_file(unit_record& record) {
   }
   stamp_record(record);
   struct stat previous;
-  bool ok = (stat(record_path, &previous) != 0 || fchmod(fd, previous.st_mode & 07777) == 0) &&
+  bool ok = (stat(record_path.c_str(), &previous) != 0 || fchmod(fd, previous.st_mode & 07777) == 0) &&
             write_out(stream, record);
   ok = std::fclose(stream) == 0 && ok;
-  if (!ok || rename(temp, record_path) != 0) {
+  if (!ok || rename(temp, record_path.c_str()) != 0) {
     unlink(temp);
     return write_failed;
   }
-  return sync_directory(info_dir) == 0 ? written : written_not_synced;
+  return sync_directory(info_dir.c_str()) == 0 ? written : written_not_synced;
 }
 
 }  // namespace
@@ -68,7 +63,7 @@ write_outcome replace_record_file(unit_record& record) {
 int save_record(unit_record& record) {
   if (mount_boot_partition() != 0)
     return save_mount_failed;
-  run_command(copy_to_transient_backup);
+  run_command(copy_to_transient_backup.c_str());
 
   int status = 0;
   write_outcome outcome = replace_record_file(record);
@@ -81,9 +76,9 @@ int save_record(unit_record& record) {
   } else {
     // The new record is in place: keep the previous one and refresh the copy,
     // even when the rename could not be made durable.
-    run_command(move_to_backup);
+    run_command(move_to_backup.c_str());
     verbose_line("old data file saved with .bak extension");
-    run_command(copy_record_to_cache);
+    run_command(copy_record_to_cache.c_str());
     if (outcome == written_not_synced) {
       verbose_line("cannot sync data directory!");
       status = save_write_failed;
