@@ -114,7 +114,7 @@ bool asks_for_save(const std::vector<std::string>& words) {
   argument_vector copy(words);  // the parser reorders what it is given
   run_options opts;
   bool asked = parse_options(copy.argc(), copy.argv(), opts) == parse_run &&
-               overlong_field(opts) < 0 && !nothing_to_set(opts);
+               overlong_field(opts.values) < 0 && !nothing_to_set(opts.values);
   verbose = 0;
   return asked;
 }
