@@ -56,7 +56,8 @@ constexpr std::array<char, 2 * option_count + 1> make_short_options() {
   return text;
 }
 
-// The long table handed to getopt_long, and its help texts, index for index.
+// The long table handed to getopt_long. Its entries follow option_rows index
+// for index, which is how the usage listing finds each one's help text.
 inline constexpr auto long_options = make_long_options();
 inline constexpr auto short_options = make_short_options();
 static_assert(std::string_view(short_options.data()) == "is:m:v:o:w:x:Bbp:hd:");

@@ -54,7 +54,7 @@ enum text_field {
 };
 
 struct text_field_info {
-  const char* label;   // how the report and the messages name the field
+  const char* label;   // how the too-long message names the field, not the report
   std::size_t offset;
   std::size_t width;   // holds at most width - 1 characters and a NUL
   std::size_t zeroed;  // bytes cleared before a new text is copied in
