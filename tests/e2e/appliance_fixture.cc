@@ -310,16 +310,24 @@ bool appliance_test::left_mounted() const {
   return access((state + "/mounted").c_str(), F_OK) == 0;
 }
 
+void appliance_test::expect_unit(const partition_files& files,
+                                 const std::optional<std::string>& copy) const {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files) {
+    names.push_back(name);
+    EXPECT_BYTES(partition_file(name), bytes) << name;
+  }
+  EXPECT_EQ(partition_names(), names);  // both in std::string's order
+  EXPECT_BYTES(cached_copy(), copy);
+  EXPECT_FALSE(left_mounted());
+}
+
 void appliance_test::expect_saved(const std::string& record,
                                   const std::optional<std::string>& backup) const {
-  EXPECT_BYTES(partition_file(".data"), record);
-  EXPECT_BYTES(cached_copy(), record);
-  EXPECT_BYTES(partition_file(".data.bak"), backup);
-  std::vector<std::string> names = {".data"};
+  partition_files files = {{".data", record}};
   if (backup)
-    names.push_back(".data.bak");
-  EXPECT_EQ(partition_names(), names);
-  EXPECT_FALSE(left_mounted());
+    files[".data.bak"] = *backup;
+  expect_unit(files, record);
 }
 
 setup_list join(const std::vector<setup_list>& parts) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ struct run_result {
 
 // The setup options of appliance.sh, ready to be joined into one list.
 using setup_list = std::vector<std::string>;
+
+// The partition's .info files by name, each with its whole bytes.
+using partition_files = std::map<std::string, std::string>;
 
 class appliance_test : public ::testing::Test {
  protected:
@@ -65,6 +69,10 @@ class appliance_test : public ::testing::Test {
   std::optional<std::string> cached_copy() const;
   // Whether the last call left the boot partition mounted.
   bool left_mounted() const;
+
+  // What the last call left on the unit: exactly `files` on the partition,
+  // the cached copy `copy` (nullopt: none), nothing left mounted.
+  void expect_unit(const partition_files& files, const std::optional<std::string>& copy) const;
 
   // What a successful save leaves: the record file holds `record` and the
   // cached copy equals it, the backup holds `backup` (absent after a first

@@ -37,10 +37,7 @@ TEST_F(ReadPath, ShowsAValidCachedCopyAndLeavesThePartitionAlone) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_BYTES(partition_file(".data"), other_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", other_record}}, example_record);
   }
 }
 
@@ -56,10 +53,7 @@ TEST_F(ReadPath, FillsAMissingCachedCopyFromTheRecordFile) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, example_record);
   }
 
   // The copy made by the fill is read as it is, with no command run.
@@ -79,9 +73,7 @@ TEST_F(ReadPath, AnInvalidRecordFileIsCopiedOnceAndThenReadAsItIs) {
   run_result again = run({"-d", "1", "-i"});
   EXPECT_EQ(again.out, "incorrect data file header!\n" + invalid_line);
   EXPECT_EQ(again.status, 0);
-  EXPECT_BYTES(cached_copy(), bad);
-  EXPECT_BYTES(partition_file(".data"), bad);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", bad}}, bad);
 }
 
 TEST_F(ReadPath, NoCachedCopyAndNoRecordFileIsAnInvalidRecord) {
@@ -96,9 +88,7 @@ TEST_F(ReadPath, NoCachedCopyAndNoRecordFileIsAnInvalidRecord) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({}, std::nullopt);
   }
 }
 
@@ -115,9 +105,7 @@ TEST_F(ReadPath, FillWithAPartitionThatDoesNotMountStillCopiesAndUnmounts) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, std::nullopt);
   }
 }
 
@@ -165,10 +153,7 @@ TEST_F(ReadPath, AnInvalidCachedCopyIsNeverRefilled) {
     EXPECT_EQ(update.out, c.diagnostic + need_all_line);
     EXPECT_EQ(update.status, 1);
 
-    EXPECT_BYTES(cached_copy(), c.copy);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, c.copy);
   }
 }
 

@@ -20,22 +20,22 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
     const char* name;
     setup_list partition_state;
     std::string verbose_lines;  // what -d adds before the failure line
-    std::vector<std::string> names_left;
+    partition_files left;
   };
   const std::vector<failure_case> cases = {
       // No mount: nothing else runs, not even the unmount.
       {"the partition does not mount", {"--no-fstab"}, umount_echo + mount_echo,
-       {".data", ".data.bak"}},
+       {{".data", example_record}, {".data.bak", other_record}}},
       {"the partition mounts read-only", {"--ro"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
            "cannot open data file to write!\n" + umount_echo,
-       {".data", ".data.bak"}},
+       {{".data", example_record}, {".data.bak", other_record}}},
       // The temporary file opens, its blocks cannot be had. The copy to the
       // transient backup could make its file but not fill it.
       {"the partition is full", {"--fill"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
            "cannot write data file!\n" + umount_echo,
-       {".data", ".data.ba1", ".data.bak"}},
+       {{".data", example_record}, {".data.ba1", ""}, {".data.bak", other_record}}},
   };
   for (const failure_case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -48,21 +48,13 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
     EXPECT_EQ(plain.out, example_report + save_failed_line);
     EXPECT_EQ(plain.err, "");
     EXPECT_EQ(plain.status, 1);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(partition_file(".data.bak"), other_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), c.names_left);
-    EXPECT_FALSE(left_mounted());
+    expect_unit(c.left, example_record);
 
     run_result verbose = run({"-d", "1", "-s", "NEW"}, setup);
     EXPECT_EQ(verbose.out, c.verbose_lines + save_failed_line);
     EXPECT_EQ(verbose.err, "");
     EXPECT_EQ(verbose.status, 1);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(partition_file(".data.bak"), other_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), c.names_left);
-    EXPECT_FALSE(left_mounted());
+    expect_unit(c.left, example_record);
   }
 }
 
@@ -77,10 +69,8 @@ TEST_F(SaveFailure, ASaveSucceedsOnceTheFullPartitionHasRoomAgain) {
   run_result full = run({"-s", "SECOND"}, {"--fill"});
   EXPECT_EQ(full.out, save_failed_line);
   EXPECT_EQ(full.status, 1);
-  EXPECT_BYTES(partition_file(".data"), record_image(first));
-  EXPECT_BYTES(partition_file(".data.bak"), example_record);
-  EXPECT_BYTES(cached_copy(), record_image(first));
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", record_image(first)}, {".data.ba1", ""}, {".data.bak", example_record}},
+              record_image(first));
 
   // What the failed save left as the transient backup is not what the next
   // save keeps: that is the record file as it was.
@@ -112,10 +102,7 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   EXPECT_EQ(plain.out, invalid_line + invalid_line + saved_line);
   EXPECT_EQ(plain.err, "");
   EXPECT_EQ(plain.status, 0);
-  EXPECT_BYTES(partition_file(".data"), first);
-  EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-  EXPECT_EQ(cached_copy(), std::nullopt);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", first}}, std::nullopt);
 
   // Three fills: the first show, the validity load, the show after the save.
   std::vector<std::string> verbose_args = {"-d", "1"};
@@ -130,11 +117,7 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   EXPECT_EQ(verbose.out, failed_fill + invalid_line + failed_fill + full_save_lines +
                              failed_fill + invalid_line + saved_line);
   EXPECT_EQ(verbose.status, 0);
-  EXPECT_BYTES(partition_file(".data"), second);
-  EXPECT_BYTES(partition_file(".data.bak"), first);
-  EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.bak"}));
-  EXPECT_EQ(cached_copy(), std::nullopt);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", second}, {".data.bak", first}}, std::nullopt);
 }
 
 TEST_F(StaleTransientBackup, IsOverwrittenWhenTheRecordFileExists) {
