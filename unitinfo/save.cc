@@ -24,6 +24,21 @@ int sync_directory(const char* path) {
   return status;
 }
 
+// The copy aside may have failed or broken off part-way (a full partition,
+// a read error), or a stale file from an earlier save may be there instead:
+// whatever is not a whole record is removed, so that the rename after the
+// write finds nothing and the backup stays as it was.
+void remove_partial_transient_backup() {
+  unsigned char bytes[record_size] = {};
+  std::size_t count = 0;
+  if (std::FILE* file = std::fopen(transient_backup_path.c_str(), "rb")) {
+    count = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+  }
+  if (!is_whole_record(bytes, count))
+    unlink(transient_backup_path.c_str());
+}
+
 // All 164 bytes out of the stream's buffer and on the disk.
 bool write_out(std::FILE* stream, const unit_record& record) {
   return std::fwrite(&record, 1, sizeof record, stream) == sizeof record &&
@@ -64,6 +79,7 @@ int save_record(unit_record& record) {
   if (mount_boot_partition() != 0)
     return save_mount_failed;
   run_command(copy_to_transient_backup.c_str());
+  remove_partial_transient_backup();
 
   int status = 0;
   write_outcome outcome = replace_record_file(record);

@@ -81,5 +81,10 @@ enum record_check { record_valid, record_too_short, record_bad_header };
 record_check decode_record_image(const unsigned char* bytes, std::size_t count,
                                  unit_record& record);
 
+// True when the first `count` bytes of a file hold a whole record that the
+// reader accepts: all 164 bytes, with the magic and the version string. Only
+// such a file may take the place of the backup.
+bool is_whole_record(const unsigned char* bytes, std::size_t count);
+
 // Puts the writer's magic, version string and config version into `record`.
 void stamp_record(unit_record& record);

@@ -109,11 +109,6 @@ TEST_F(ReadPath, FillWithAPartitionThatDoesNotMountStillCopiesAndUnmounts) {
   }
 }
 
-std::string with_bytes(std::string image, std::size_t offset, std::string_view bytes) {
-  put_bytes(image, offset, bytes);
-  return image;
-}
-
 TEST_F(ReadPath, AnInvalidCachedCopyIsNeverRefilled) {
   struct invalid_copy_case {
     const char* name;

@@ -14,6 +14,7 @@ namespace {
 
 using SaveFailure = appliance_test;
 using StaleTransientBackup = appliance_test;
+using TransientBackup = appliance_test;
 
 TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
   struct failure_case {
@@ -31,11 +32,12 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
            "cannot open data file to write!\n" + umount_echo,
        {{".data", example_record}, {".data.bak", other_record}}},
       // The temporary file opens, its blocks cannot be had. The copy to the
-      // transient backup could make its file but not fill it.
+      // transient backup could make its file but not fill it, and what it
+      // made is removed.
       {"the partition is full", {"--fill"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
            "cannot write data file!\n" + umount_echo,
-       {{".data", example_record}, {".data.ba1", ""}, {".data.bak", other_record}}},
+       {{".data", example_record}, {".data.bak", other_record}}},
   };
   for (const failure_case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -69,11 +71,10 @@ TEST_F(SaveFailure, ASaveSucceedsOnceTheFullPartitionHasRoomAgain) {
   run_result full = run({"-s", "SECOND"}, {"--fill"});
   EXPECT_EQ(full.out, save_failed_line);
   EXPECT_EQ(full.status, 1);
-  expect_unit({{".data", record_image(first)}, {".data.ba1", ""}, {".data.bak", example_record}},
+  expect_unit({{".data", record_image(first)}, {".data.bak", example_record}},
               record_image(first));
 
-  // What the failed save left as the transient backup is not what the next
-  // save keeps: that is the record file as it was.
+  // The next save keeps the record file as it was.
   record_fields second = first;
   second.serial_number = "SECOND";
   run_result r2 = run({"-s", "SECOND"}, {"--unfill"});
@@ -140,6 +141,78 @@ TEST_F(StaleTransientBackup, BecomesTheBackupWhenTheRecordFileIsMissing) {
   EXPECT_EQ(r.out, report_text(saved) + saved_line);
   EXPECT_EQ(r.status, 0);
   expect_saved(record_image(saved), stale);
+}
+
+// A copy aside that a full partition left empty must not become the backup
+// when a later rebuild finds no record file: the backup, by then the only
+// copy of the unit's old identity, stays whole.
+TEST_F(TransientBackup, AFailedCopyAsideNeverReplacesTheBackup) {
+  const record_fields first = short_fields(3, lan_bypass_flag);
+  run_result r1 = run(every_field_args(first));
+  EXPECT_EQ(r1.out, report_text(first) + saved_line);
+  EXPECT_EQ(r1.status, 0);
+  expect_saved(record_image(first), std::nullopt);
+
+  record_fields second = first;
+  second.serial_number = "SN-2";
+  run_result r2 = run({"-s", "SN-2"});
+  EXPECT_EQ(r2.out, report_text(second) + saved_line);
+  EXPECT_EQ(r2.status, 0);
+  expect_saved(record_image(second), record_image(first));
+
+  run_result full = run({"-s", "SN-3"}, {"--fill"});
+  EXPECT_EQ(full.out, save_failed_line);
+  EXPECT_EQ(full.status, 1);
+  expect_unit({{".data", record_image(second)}, {".data.bak", record_image(first)}},
+              record_image(second));
+
+  // With no record file and no cached copy, the unit is built anew.
+  record_fields rebuilt = short_fields(5, 0);
+  rebuilt.serial_number = "REBUILT";
+  run_result r3 = run(every_field_args(rebuilt), {"--unfill", "--remove", ".data", "--no-cache"});
+  EXPECT_EQ(r3.out, report_text(rebuilt) + saved_line);
+  EXPECT_EQ(r3.status, 0);
+  expect_saved(record_image(rebuilt), record_image(first));
+}
+
+// With no record file to copy, a transient backup left from before survives
+// the copy aside; only a whole record may then become the backup.
+TEST_F(StaleTransientBackup, IsRemovedWhenTheRecordFileIsMissingAndItIsNotWhole) {
+  struct stale_case {
+    const char* name;
+    std::string bytes;
+  };
+  const std::vector<stale_case> cases = {
+      {"empty", ""},
+      {"one byte short", other_record.substr(0, 163)},
+      {"its header alone", other_record.substr(0, 20)},
+      {"bad magic", with_bytes(other_record, magic_at, "XASK")},
+      {"bad version", with_bytes(other_record, format_version_at, "1.0.1")},
+  };
+  const record_fields saved = short_fields(2, 0);
+  for (const stale_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_result r = run(every_field_args(saved, {"-d", "1"}),
+                       join({{"--no-cache", "--remove", ".data"}, put(".data.bak", example_record),
+                             put(".data.ba1", c.bytes)}));
+    EXPECT_EQ(r.out, fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
+                         saved_line);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    expect_saved(record_image(saved), example_record);
+  }
+}
+
+// A record file that is not a whole record is copied aside like any other,
+// but it does not take the place of the backup.
+TEST_F(TransientBackup, ARecordFileThatIsNotWholeIsNotKept) {
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"}, join({put(".data", example_record.substr(0, 100)),
+                                         put(".data.bak", other_record), cache(example_record)}));
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), other_record);
 }
 
 }  // namespace
