@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "cache.h"
 #include "commands.h"
 #include "paths.h"
 #include "shell.h"
@@ -94,7 +95,7 @@ int save_record(unit_record& record) {
     // even when the rename could not be made durable.
     run_command(move_to_backup.c_str());
     verbose_line("old data file saved with .bak extension");
-    run_command(copy_record_to_cache.c_str());
+    refresh_cache();
     if (outcome == written_not_synced) {
       verbose_line("cannot sync data directory!");
       status = save_write_failed;

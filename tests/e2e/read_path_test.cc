@@ -92,6 +92,37 @@ TEST_F(ReadPath, NoCachedCopyAndNoRecordFileIsAnInvalidRecord) {
   }
 }
 
+// A fill whose copy fails for want of room leaves no cached copy, not an
+// empty one that would hide the valid record file from every later run.
+TEST_F(ReadPath, AFillThatFailsForWantOfRoomLeavesNoCachedCopy) {
+  struct full_case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+  };
+  const std::vector<full_case> cases = {
+      {"-i", {"-i"}, invalid_line, 0},
+      {"-d", {"-d", "1", "-i"}, fill_echoes + "cannot read data!\n" + invalid_line, 0},
+      {"a set asks for every field", {"-s", "NEW"}, need_all_line, 1},
+  };
+  for (const full_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_result r =
+        run(c.args, join({{"--no-cache"}, put(".data", example_record), {"--tesra-full"}}));
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, c.status);
+    expect_unit({{".data", example_record}}, std::nullopt);
+
+    // With room again, the next run fills the copy and shows the record.
+    run_result next = run({"-i"});
+    EXPECT_EQ(next.out, example_report);
+    EXPECT_EQ(next.status, 0);
+    expect_unit({{".data", example_record}}, example_record);
+  }
+}
+
 TEST_F(ReadPath, FillWithAPartitionThatDoesNotMountStillCopiesAndUnmounts) {
   const std::vector<arguments_case> cases = {
       {"-i", {"-i"}, invalid_line},

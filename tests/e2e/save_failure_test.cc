@@ -121,6 +121,23 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   expect_unit({{".data", second}, {".data.bak", first}}, std::nullopt);
 }
 
+// The refresh after a save fails for want of room as well: the record file
+// is written, and no cached copy is left to hide it.
+TEST_F(SaveFailure, ARebuildWithNoRoomForTheCachedCopyLeavesNone) {
+  const record_fields saved = short_fields(6, lan_bypass_flag);
+  run_result r = run(every_field_args(saved), {"--no-cache", "--remove", ".data", "--tesra-full"});
+  // The show after the save finds no copy and no room to fill one.
+  EXPECT_EQ(r.out, invalid_line + saved_line);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+  expect_unit({{".data", record_image(saved)}}, std::nullopt);
+
+  run_result next = run({"-i"});
+  EXPECT_EQ(next.out, report_text(saved));
+  EXPECT_EQ(next.status, 0);
+  expect_saved(record_image(saved), std::nullopt);
+}
+
 TEST_F(StaleTransientBackup, IsOverwrittenWhenTheRecordFileExists) {
   const std::string stale = other_record;
   record_fields saved = example_fields();
