@@ -10,6 +10,8 @@ inline constexpr auto record_path = info_dir + "/.data";
 // The previous record while a save is under way, and once it is done.
 inline constexpr auto transient_backup_path = record_path + ".ba1";
 inline constexpr auto backup_path = record_path + ".bak";
+// Where a save writes the new record before it renames it over the old.
+inline constexpr auto temp_record_path = record_path + ".new";
 
 inline constexpr fixed_text cache_dir = "/var/run/tesra";
 inline constexpr auto cache_path = cache_dir + "/.cf_data";

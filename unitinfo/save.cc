@@ -8,6 +8,7 @@
 
 #include "cache.h"
 #include "commands.h"
+#include "directory_lock.h"
 #include "paths.h"
 #include "shell.h"
 #include "verbose.h"
@@ -15,15 +16,6 @@
 namespace {
 
 enum write_outcome { written, open_failed, write_failed, written_not_synced };
-
-int sync_directory(const char* path) {
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0)
-    return -1;
-  int status = fsync(fd);
-  close(fd);
-  return status;
-}
 
 // The copy aside may have failed or broken off part-way (a full partition,
 // a read error), or a stale file from an earlier save may be there instead:
@@ -46,13 +38,19 @@ bool write_out(std::FILE* stream, const unit_record& record) {
          std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
 }
 
-// The new record goes into a file of its own beside the record file and
-// replaces it by rename only once it is whole on the disk, so that a full
-// disk or a power cut never leaves a unit without its record.
-write_outcome replace_record_file(unit_record& record) {
-  char temp[64];
-  std::snprintf(temp, sizeof temp, "%s.new.%ld", record_path.c_str(), static_cast<long>(getpid()));
-  unlink(temp);  // only an earlier process with this id can have left it
+// The new file keeps the permission bits of the record file it replaces.
+bool keep_mode_of_record_file(int fd) {
+  struct stat previous;
+  return stat(record_path.c_str(), &previous) != 0 ||
+         fchmod(fd, previous.st_mode & 07777) == 0;
+}
+
+// Writes the temporary file and renames it over the record file once it is
+// whole on the disk; `dir` is the record file's directory, synced after the
+// rename. On any failure the temporary file is removed.
+write_outcome write_and_rename(unit_record& record, int dir) {
+  const char* temp = temp_record_path.c_str();
+  unlink(temp);  // left by a save that was killed part-way
   int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0)
     return open_failed;
@@ -63,15 +61,29 @@ write_outcome replace_record_file(unit_record& record) {
     return open_failed;
   }
   stamp_record(record);
-  struct stat previous;
-  bool ok = (stat(record_path.c_str(), &previous) != 0 || fchmod(fd, previous.st_mode & 07777) == 0) &&
-            write_out(stream, record);
+  bool ok = keep_mode_of_record_file(fd) && write_out(stream, record);
   ok = std::fclose(stream) == 0 && ok;
   if (!ok || rename(temp, record_path.c_str()) != 0) {
     unlink(temp);
     return write_failed;
   }
-  return sync_directory(info_dir.c_str()) == 0 ? written : written_not_synced;
+  return fsync(dir) == 0 ? written : written_not_synced;
+}
+
+// The new record goes into a file of its own beside the record file and
+// replaces it by rename only once it is whole on the disk, so that a full
+// disk or a power cut never leaves a unit without its record. That file has
+// one fixed name, so that a save killed part-way leaves at most one behind
+// and the next save removes it. Two saves must then never write it at once:
+// the lock on the directory, held from that removal to the rename, keeps
+// them apart also where the run lock could not be taken.
+write_outcome replace_record_file(unit_record& record) {
+  int dir = lock_directory(info_dir.c_str());
+  if (dir < 0)
+    return open_failed;
+  write_outcome outcome = write_and_rename(record, dir);
+  unlock_directory(dir);
+  return outcome;
 }
 
 }  // namespace

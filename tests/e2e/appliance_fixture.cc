@@ -242,6 +242,16 @@ run_result appliance_test::run_on_appliance(const std::vector<std::string>& comm
   return result;
 }
 
+bool appliance_test::have_program(const char* program) {
+  if (found_in_path(program))
+    return true;
+  if (under_ci())
+    ADD_FAILURE() << "this test needs " << program << " (CI=true: a missing program is a failure)";
+  else
+    [program] { GTEST_SKIP() << "this test needs " << program; }();
+  return false;
+}
+
 std::string appliance_test::bytes_file(const std::string& bytes, mode_t mode) {
   std::string path = state + "/seed." + std::to_string(++files_made);
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -49,6 +49,10 @@ class appliance_test : public ::testing::Test {
   run_result run_on_appliance(const std::vector<std::string>& command,
                               const setup_list& setup = {});
 
+  // Whether `program` is in PATH. When it is not, the test is skipped
+  // (failed under CI=true) and should return at once.
+  bool have_program(const char* program);
+
   // A new file in the state folder that holds `bytes`, for --put and --cache.
   std::string bytes_file(const std::string& bytes, mode_t mode = 0644);
 

@@ -1,6 +1,7 @@
 // Saves that cannot be made, and the leftovers of earlier ones: the unit
 // must never be left with a damaged record, backup or cached copy.
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,21 @@ namespace {
 using SaveFailure = appliance_test;
 using StaleTransientBackup = appliance_test;
 using TransientBackup = appliance_test;
+using TemporaryFile = appliance_test;
+
+// The words that run unitinfo with `args` under strace, which kills it with
+// SIGKILL as it enters its first rename, before the rename is made. Only the
+// program is traced, not the cp and mv that it starts; under an emulator the
+// renames are the emulator's own, made for the program.
+std::vector<std::string> killed_at_first_rename(const std::vector<std::string>& args) {
+  std::vector<std::string> command = {
+      "strace", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
+      "-e", "inject=rename,renameat,renameat2:signal=SIGKILL:when=1"};
+  for (const std::string& word : unitinfo_command())
+    command.push_back(word);
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
 
 TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
   struct failure_case {
@@ -230,6 +246,50 @@ TEST_F(TransientBackup, ARecordFileThatIsNotWholeIsNotKept) {
   EXPECT_EQ(r.out, report_text(saved) + saved_line);
   EXPECT_EQ(r.status, 0);
   expect_saved(record_image(saved), other_record);
+}
+
+// A save killed at its rename leaves the record as it was and its one
+// temporary file; a second killed save still leaves one, and the next save
+// removes it.
+TEST_F(TemporaryFile, AKilledSaveLeavesOneAndTheNextSaveRemovesIt) {
+  if (!have_program("strace"))
+    return;
+  setup_list setup = join({put(".data", example_record), {"--remove", ".data.bak"},
+                           cache(example_record)});
+  for (const char* serial : {"KILLED-1", "KILLED-2"}) {
+    SCOPED_TRACE(serial);
+    record_fields written = example_fields();
+    written.serial_number = serial;
+    run_result killed = run_on_appliance(killed_at_first_rename({"-s", serial}), setup);
+    EXPECT_EQ(killed.out, "");
+    EXPECT_EQ(killed.status, 128 + SIGKILL);
+    // The copy aside is whole, the new record is whole in its own file, and
+    // the partition stays mounted, as a killed save leaves it.
+    EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.ba1", ".data.new"}));
+    EXPECT_BYTES(partition_file(".data"), example_record);
+    EXPECT_BYTES(partition_file(".data.ba1"), example_record);
+    EXPECT_BYTES(partition_file(".data.new"), record_image(written));
+    EXPECT_BYTES(cached_copy(), example_record);
+    EXPECT_TRUE(left_mounted());
+    setup = {};
+  }
+
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"});
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), example_record);
+}
+
+TEST_F(TemporaryFile, AStrayOneIsRemovedByTheNextSave) {
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"}, join({put(".data", example_record), {"--remove", ".data.bak"},
+                                         put(".data.new", "stray"), cache(example_record)}));
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), example_record);
 }
 
 }  // namespace
