@@ -45,10 +45,13 @@ bool keep_mode_of_record_file(int fd) {
          fchmod(fd, previous.st_mode & 07777) == 0;
 }
 
-// Writes the temporary file and renames it over the record file once it is
-// whole on the disk; `dir` is the record file's directory, synced after the
-// rename. On any failure the temporary file is removed.
-write_outcome write_and_rename(unit_record& record, int dir) {
+// The new record goes into a file of its own beside the record file and
+// replaces it by rename only once it is whole on the disk, so that a full
+// disk or a power cut never leaves a unit without its record. That file has
+// one fixed name, so that a save killed part-way leaves at most one behind
+// and the next save removes it. `dir` is the record file's directory, synced
+// after the rename. On any failure the temporary file is removed.
+write_outcome replace_record_file(unit_record& record, int dir) {
   const char* temp = temp_record_path.c_str();
   unlink(temp);  // left by a save that was killed part-way
   int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -70,20 +73,32 @@ write_outcome write_and_rename(unit_record& record, int dir) {
   return fsync(dir) == 0 ? written : written_not_synced;
 }
 
-// The new record goes into a file of its own beside the record file and
-// replaces it by rename only once it is whole on the disk, so that a full
-// disk or a power cut never leaves a unit without its record. That file has
-// one fixed name, so that a save killed part-way leaves at most one behind
-// and the next save removes it. Two saves must then never write it at once:
-// the lock on the directory, held from that removal to the rename, keeps
-// them apart also where the run lock could not be taken.
-write_outcome replace_record_file(unit_record& record) {
-  int dir = lock_directory(info_dir.c_str());
-  if (dir < 0)
-    return open_failed;
-  write_outcome outcome = write_and_rename(record, dir);
-  unlock_directory(dir);
-  return outcome;
+// The save's work on the mounted partition. `lock` holds the record file's
+// directory, or is -1 when it could not be locked: the save then writes
+// nothing, since another could be writing the same temporary file.
+int save_on_partition(unit_record& record, int lock) {
+  run_command(copy_to_transient_backup.c_str());
+  remove_partial_transient_backup();
+
+  write_outcome outcome = lock < 0 ? open_failed : replace_record_file(record, lock);
+  if (outcome == open_failed) {
+    verbose_line("cannot open data file to write!");
+    return save_open_failed;
+  }
+  if (outcome == write_failed) {
+    verbose_line("cannot write data file!");
+    return save_write_failed;
+  }
+  // The new record is in place: keep the previous one and refresh the copy,
+  // even when the rename could not be made durable.
+  run_command(move_to_backup.c_str());
+  verbose_line("old data file saved with .bak extension");
+  refresh_cache();
+  if (outcome == written_not_synced) {
+    verbose_line("cannot sync data directory!");
+    return save_write_failed;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -91,28 +106,14 @@ write_outcome replace_record_file(unit_record& record) {
 int save_record(unit_record& record) {
   if (mount_boot_partition() != 0)
     return save_mount_failed;
-  run_command(copy_to_transient_backup.c_str());
-  remove_partial_transient_backup();
-
-  int status = 0;
-  write_outcome outcome = replace_record_file(record);
-  if (outcome == open_failed) {
-    verbose_line("cannot open data file to write!");
-    status = save_open_failed;
-  } else if (outcome == write_failed) {
-    verbose_line("cannot write data file!");
-    status = save_write_failed;
-  } else {
-    // The new record is in place: keep the previous one and refresh the copy,
-    // even when the rename could not be made durable.
-    run_command(move_to_backup.c_str());
-    verbose_line("old data file saved with .bak extension");
-    refresh_cache();
-    if (outcome == written_not_synced) {
-      verbose_line("cannot sync data directory!");
-      status = save_write_failed;
-    }
-  }
+  // Saves take turns on the partition's files, from the copy aside to the
+  // refresh, also where the run lock could not be taken: the temporary file
+  // has one name, and a move to the backup must never take a copy aside that
+  // another save is still writing. The lock is let go before the unmount,
+  // which its open directory would hold up.
+  int lock = lock_directory(info_dir.c_str());
+  int status = save_on_partition(record, lock);
+  unlock_directory(lock);
   unmount_boot_partition();
   if (status == 0)
     verbose_line("data file saved.");
