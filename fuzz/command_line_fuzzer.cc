@@ -39,7 +39,7 @@ void require(bool ok) {
 
 std::vector<unsigned char> read_cache() {
   std::vector<unsigned char> bytes;
-  if (std::FILE* file = std::fopen(cache_path, "rb")) {
+  if (std::FILE* file = std::fopen(cache_path.c_str(), "rb")) {
     unsigned char buffer[512];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -114,7 +114,7 @@ bool asks_for_save(const std::vector<std::string>& words) {
   argument_vector copy(words);  // the parser reorders what it is given
   run_options opts;
   bool asked = parse_options(copy.argc(), copy.argv(), opts) == parse_run &&
-               overlong_field(opts) < 0 && !nothing_to_set(opts);
+               overlong_field(opts.values) < 0 && !nothing_to_set(opts.values);
   verbose = 0;
   return asked;
 }
@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   baseline = read_cache();
   if (!holds_valid_record(baseline))
     setup_failed("the appliance needs a valid cached copy (--cache RECORD --put .data RECORD)");
-  if (mounted_at(mount_point))
+  if (mounted_at(mount_point.c_str()))
     setup_failed("the boot partition is mounted already");
   if (std::freopen("/dev/null", "w", stdout) == nullptr)
     setup_failed("cannot send standard output to /dev/null");
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   require(status == 0 || status == 1);
   // Every mount, for a fill or a save, is paired with an unmount.
-  require(!mounted_at(mount_point));
+  require(!mounted_at(mount_point.c_str()));
 
   std::vector<unsigned char> cache = read_cache();
   if (!save_asked)

@@ -35,7 +35,7 @@ parsed parse(const std::vector<std::string>& args) {
 
 // A text value as a string, or "(absent)".
 std::string text_of(const parsed& p, text_field field) {
-  const char* text = p.opts.text[field];
+  const char* text = p.opts.values.text[field];
   return text != nullptr ? text : "(absent)";
 }
 
@@ -54,9 +54,9 @@ TEST(ParseOptions, EveryOptionShortAndLong) {
     ASSERT_EQ(p.result, parse_run) << long_form;
     const char* expected[] = {"S", "M", "V", "O", "W", "P"};
     for (std::size_t i = 0; i < text_field_count; ++i)
-      EXPECT_STREQ(p.opts.text[i], expected[i]) << long_form << " field " << i;
-    EXPECT_EQ(p.opts.hardware_version, 7);
-    EXPECT_EQ(p.opts.lan_bypass_choice, lan_bypass_set);
+      EXPECT_STREQ(p.opts.values.text[i], expected[i]) << long_form << " field " << i;
+    EXPECT_EQ(p.opts.values.hardware_version, 7);
+    EXPECT_EQ(p.opts.values.lan_bypass_choice, lan_bypass_set);
     EXPECT_TRUE(p.opts.show_request);
     EXPECT_EQ(p.verbose, 0);
   }
@@ -73,8 +73,8 @@ TEST(ParseOptions, ShowRequest) {
 TEST(ParseOptions, ValuesAndRepeats) {
   parsed p = parse({"-sA", "--serial", "B", "-B", "-b", "-x", "3", "--macv=4"});
   EXPECT_EQ(serial(p), "B");  // the last value wins
-  EXPECT_EQ(p.opts.lan_bypass_choice, lan_bypass_clear);
-  EXPECT_EQ(p.opts.hardware_version, 4);
+  EXPECT_EQ(p.opts.values.lan_bypass_choice, lan_bypass_clear);
+  EXPECT_EQ(p.opts.values.hardware_version, 4);
 
   p = parse({"-s", "-m"});  // a value is taken whatever it looks like
   EXPECT_EQ(serial(p), "-m");
@@ -82,7 +82,7 @@ TEST(ParseOptions, ValuesAndRepeats) {
 
   p = parse({"--serial=A", "-s", ""});  // an empty value is a value
   EXPECT_EQ(serial(p), "");
-  EXPECT_FALSE(nothing_to_set(p.opts));
+  EXPECT_FALSE(nothing_to_set(p.opts.values));
 
   p = parse({"10.0.0.1", "-s", "A", "extra"});  // operands among the options
   EXPECT_EQ(p.result, parse_run);
@@ -93,7 +93,7 @@ TEST(ParseOptions, DebugTakesAValueOnlyInItsShortForm) {
   parsed p = parse({"-d", "x"});
   EXPECT_EQ(p.result, parse_run);
   EXPECT_EQ(p.verbose, 1);
-  EXPECT_TRUE(nothing_to_set(p.opts));
+  EXPECT_TRUE(nothing_to_set(p.opts.values));
   p = parse({"--debug", "-s", "A"});
   EXPECT_EQ(p.verbose, 1);
   EXPECT_EQ(serial(p), "A");
@@ -145,33 +145,34 @@ TEST(ParseHardwareVersion, DecimalModulo65536) {
 }
 
 TEST(NothingToSet, HardwareVersion65535IsNoneGiven) {
-  EXPECT_TRUE(nothing_to_set(parse({"-x", "65535"}).opts));
-  EXPECT_TRUE(nothing_to_set(parse({"-x", "-1"}).opts));
-  EXPECT_FALSE(nothing_to_set(parse({"-x", "65536"}).opts));
-  EXPECT_FALSE(nothing_to_set(parse({"-b"}).opts));
-  EXPECT_TRUE(nothing_to_set(parse({"-i", "-d", "x"}).opts));
+  EXPECT_TRUE(nothing_to_set(parse({"-x", "65535"}).opts.values));
+  EXPECT_TRUE(nothing_to_set(parse({"-x", "-1"}).opts.values));
+  EXPECT_FALSE(nothing_to_set(parse({"-x", "65536"}).opts.values));
+  EXPECT_FALSE(nothing_to_set(parse({"-b"}).opts.values));
+  EXPECT_TRUE(nothing_to_set(parse({"-i", "-d", "x"}).opts.values));
 }
 
 TEST(EverythingGiven, NeedsEveryFieldAVersionAndABypassChoice) {
   std::vector<std::string> all = {"-s", "S", "-m", "M", "-v", "V", "-o", "O",
                                   "-w", "W", "-p", "P", "-x", "1"};
-  EXPECT_FALSE(everything_given(parse(all).opts));
+  EXPECT_FALSE(everything_given(parse(all).opts.values));
   all.push_back("-b");
-  EXPECT_TRUE(everything_given(parse(all).opts));
+  EXPECT_TRUE(everything_given(parse(all).opts.values));
   all.push_back("-x65535");
-  EXPECT_FALSE(everything_given(parse(all).opts));
+  EXPECT_FALSE(everything_given(parse(all).opts.values));
 }
 
 TEST(OverlongField, LimitIsTheWidthLessOne) {
   const char* letters[] = {"-s", "-m", "-v", "-o", "-w", "-p"};
   const std::size_t limits[] = {31, 31, 15, 15, 7, 23};
   for (std::size_t i = 0; i < text_field_count; ++i) {
-    EXPECT_EQ(overlong_field(parse({letters[i], std::string(limits[i], 'a')}).opts), -1) << i;
-    EXPECT_EQ(overlong_field(parse({letters[i], std::string(limits[i] + 1, 'a')}).opts),
+    EXPECT_EQ(overlong_field(parse({letters[i], std::string(limits[i], 'a')}).opts.values), -1)
+        << i;
+    EXPECT_EQ(overlong_field(parse({letters[i], std::string(limits[i] + 1, 'a')}).opts.values),
               static_cast<int>(i))
         << i;
   }
-  EXPECT_EQ(overlong_field(parse({"-w", "12345678", "-s", std::string(40, 'a')}).opts),
+  EXPECT_EQ(overlong_field(parse({"-w", "12345678", "-s", std::string(40, 'a')}).opts.values),
             field_serial_number);  // the first field in record order is named
 }
 

@@ -34,6 +34,11 @@ void put_bytes(std::string& image, std::size_t offset, std::string_view bytes) {
   image.replace(offset, bytes.size(), bytes);
 }
 
+std::string with_bytes(std::string image, std::size_t offset, std::string_view bytes) {
+  put_bytes(image, offset, bytes);
+  return image;
+}
+
 void put_u16(std::string& image, std::size_t offset, std::uint16_t value) {
   const char bytes[2] = {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
   put_bytes(image, offset, std::string_view(bytes, 2));

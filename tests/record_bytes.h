@@ -48,6 +48,9 @@ std::string record_image(const record_fields& fields);
 // Overwrites bytes of `image` from `offset` on with `bytes`.
 void put_bytes(std::string& image, std::size_t offset, std::string_view bytes);
 
+// `image` with `bytes` put at `offset`.
+std::string with_bytes(std::string image, std::size_t offset, std::string_view bytes);
+
 // Stores a little-endian 16-bit number at `offset`.
 void put_u16(std::string& image, std::size_t offset, std::uint16_t value);
 

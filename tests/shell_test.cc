@@ -5,9 +5,34 @@
 
 #include <string>
 
+#include "commands.h"
+#include "paths.h"
 #include "verbose.h"
 
 namespace {
+
+// Each path and command text whole, as the appliance and its scripts know
+// them; the program builds them from the mount point and the cache folder.
+static_assert(mount_point.view() == "/mnt/bootloader");
+static_assert(info_dir.view() == "/mnt/bootloader/.info");
+static_assert(record_path.view() == "/mnt/bootloader/.info/.data");
+static_assert(transient_backup_path.view() == "/mnt/bootloader/.info/.data.ba1");
+static_assert(backup_path.view() == "/mnt/bootloader/.info/.data.bak");
+static_assert(temp_record_path.view() == "/mnt/bootloader/.info/.data.new");
+static_assert(cache_dir.view() == "/var/run/tesra");
+static_assert(cache_path.view() == "/var/run/tesra/.cf_data");
+
+static_assert(unmount_command.view() == "umount /mnt/bootloader");
+static_assert(mount_command.view() == "mount /mnt/bootloader");
+static_assert(make_info_dir_command.view() == "mkdir -p /mnt/bootloader/.info");
+static_assert(copy_to_transient_backup.view() ==
+              "cp -f /mnt/bootloader/.info/.data /mnt/bootloader/.info/.data.ba1  > /dev/null");
+static_assert(move_to_backup.view() ==
+              "mv /mnt/bootloader/.info/.data.ba1 /mnt/bootloader/.info/.data.bak > /dev/null");
+static_assert(copy_record_to_cache.view() ==
+              "cp -f /mnt/bootloader/.info/.data /var/run/tesra/.cf_data");
+// The texts end at their NUL: what the shell receives is what view() shows.
+static_assert(std::string_view(copy_to_transient_backup.c_str()).size() == 78);
 
 TEST(FormatCommandLine, AddsTheRedirectionToEveryText) {
   char line[command_line_size];

@@ -96,6 +96,33 @@ TEST(DecodeRecordImage, HardwareVersionZeroReadsAsOneOthersAsStored) {
   }
 }
 
+TEST(IsWholeRecord, AllOf164BytesWithAValidHeader) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool expected;
+  };
+  std::string bad_magic = example_record;
+  put_bytes(bad_magic, 0, "XASK");
+  std::string bad_version = example_record;
+  put_bytes(bad_version, 4, "1.0.1");
+  const Case cases[] = {
+      {"a whole record", example_record, true},
+      {"a header and zeros", blank_image(), true},
+      {"a longer file", example_record + "more", true},
+      {"empty", "", false},
+      {"one byte short", example_record.substr(0, 163), false},
+      {"a header alone, which the reader accepts", example_record.substr(0, 20), false},
+      {"bad magic", bad_magic, false},
+      {"bad version", bad_version, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(is_whole_record(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                              c.bytes.size()),
+              c.expected)
+        << c.name;
+}
+
 TEST(StampRecord, SetsMagicVersionAndConfigVersionOnly) {
   std::string image(164, '\x5a');
   unit_record record;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "options.h"
 #include "example_unit.h"
 #include "record_bytes.h"
 
@@ -18,21 +17,16 @@ std::string overlay(std::string image, const field_values& values) {
   return std::string(reinterpret_cast<const char*>(&record), sizeof record);
 }
 
-field_values none() {
-  return {{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}, HARDWARE_VERSION_NOT_GIVEN,
-          lan_bypass_none};
-}
-
 TEST(OverlayFields, NothingGivenChangesNothing) {
   std::string image(164, '\x77');
-  EXPECT_EQ(overlay(image, none()), image);
+  EXPECT_EQ(overlay(image, field_values{}), image);
 }
 
 // Every field but the model name is cleared across its whole width; the
 // model name only across its first 16 bytes.
 TEST(OverlayFields, EachTextClearsItsSpan) {
   std::string image(164, '\x77');
-  field_values v = none();
+  field_values v;
   v.text[field_serial_number] = "AB";
   v.text[field_model_name] = "CD";
   v.text[field_variant] = "";
@@ -51,7 +45,7 @@ TEST(OverlayFields, EachTextClearsItsSpan) {
 
 TEST(OverlayFields, LongModelNameRunsPastTheClearedSpan) {
   std::string image(164, '\x77');
-  field_values v = none();
+  field_values v;
   std::string name(31, 'm');
   v.text[field_model_name] = name.c_str();
   std::string expected = image;
@@ -61,7 +55,7 @@ TEST(OverlayFields, LongModelNameRunsPastTheClearedSpan) {
 
 TEST(OverlayFields, OverlongTextNeverLeavesItsField) {
   std::string image(164, '\x77');
-  field_values v = none();
+  field_values v;
   std::string long_text(100, 'z');
   for (std::size_t i = 0; i < text_field_count; ++i)
     v.text[i] = long_text.c_str();
@@ -90,7 +84,7 @@ TEST(OverlayFields, HardwareVersionAndBypassBit) {
     std::string image = blank_image();
     put_u16(image, 126, c.flags_before);
     put_u16(image, 128, 9);
-    field_values v = none();
+    field_values v;
     v.hardware_version = c.hardware_version;
     v.lan_bypass_choice = c.choice;
     std::string expected = image;

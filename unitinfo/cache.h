@@ -3,10 +3,10 @@
 
 #include "unit_record.h"
 
-// The one command that copies the record file over the cached copy: the
-// fill below and the refresh after a save.
-inline constexpr char copy_record_to_cache[] =
-    "cp -f /mnt/bootloader/.info/.data /var/run/tesra/.cf_data";
+// Copies the record file over the cached copy: the fill below and the
+// refresh after a save. A copy that fails is removed rather than trusted,
+// so that the next load fills again.
+void refresh_cache();
 
 // 1 when `path` can be opened for reading, else 0.
 int file_exists(const char* path);

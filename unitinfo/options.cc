@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <cctype>
-#include <cstring>
 
 #include "verbose.h"
 
@@ -34,40 +33,17 @@ parse_result parse_options(int argc, char** argv, run_options& opts) {
     if (row == nullptr)
       return parse_error;
     if (row->field >= 0) {
-      opts.text[static_cast<std::size_t>(row->field)] = optarg;
+      opts.values.text[static_cast<std::size_t>(row->field)] = optarg;
       continue;
     }
     switch (c) {
       case 'i': opts.show_request = true; break;
-      case 'x': opts.hardware_version = parse_hardware_version(optarg); break;
-      case 'B': opts.lan_bypass_choice = lan_bypass_set; break;
-      case 'b': opts.lan_bypass_choice = lan_bypass_clear; break;
+      case 'x': opts.values.hardware_version = parse_hardware_version(optarg); break;
+      case 'B': opts.values.lan_bypass_choice = lan_bypass_set; break;
+      case 'b': opts.values.lan_bypass_choice = lan_bypass_clear; break;
       case 'd': verbose = 1; break;
       case 'h': return parse_help;
     }
   }
   return parse_run;
-}
-
-bool nothing_to_set(const run_options& opts) {
-  for (const char* text : opts.text)
-    if (text != nullptr)
-      return false;
-  return opts.hardware_version == HARDWARE_VERSION_NOT_GIVEN &&
-         opts.lan_bypass_choice == lan_bypass_none;
-}
-
-bool everything_given(const run_options& opts) {
-  for (const char* text : opts.text)
-    if (text == nullptr)
-      return false;
-  return opts.hardware_version != HARDWARE_VERSION_NOT_GIVEN &&
-         (opts.lan_bypass_choice == lan_bypass_set || opts.lan_bypass_choice == lan_bypass_clear);
-}
-
-int overlong_field(const run_options& opts) {
-  for (std::size_t i = 0; i < text_field_count; ++i)
-    if (opts.text[i] != nullptr && strnlen(opts.text[i], text_fields[i].width) == text_fields[i].width)
-      return static_cast<int>(i);
-  return -1;
 }

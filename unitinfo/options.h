@@ -9,8 +9,7 @@
 #include <string_view>
 
 #include "unit_record.h"
-
-inline constexpr std::uint16_t HARDWARE_VERSION_NOT_GIVEN = 65535;
+#include "update.h"
 
 struct option_row {
   char letter;
@@ -57,19 +56,16 @@ constexpr std::array<char, 2 * option_count + 1> make_short_options() {
   return text;
 }
 
-// The long table handed to getopt_long, and its help texts, index for index.
+// The long table handed to getopt_long. Its entries follow option_rows index
+// for index, which is how the usage listing finds each one's help text.
 inline constexpr auto long_options = make_long_options();
 inline constexpr auto short_options = make_short_options();
 static_assert(std::string_view(short_options.data()) == "is:m:v:o:w:x:Bbp:hd:");
 
-enum lan_bypass_choice { lan_bypass_none = 0, lan_bypass_set = 1, lan_bypass_clear = 2 };
-
 // What one run was asked to do. A text value is the option's own argument,
-// which lives as long as the process; null when the option was not given.
+// which lives as long as the process.
 struct run_options {
-  std::array<const char*, text_field_count> text{};
-  std::uint16_t hardware_version = HARDWARE_VERSION_NOT_GIVEN;
-  int lan_bypass_choice = lan_bypass_none;
+  field_values values;
   bool show_request = false;
 };
 
@@ -83,13 +79,3 @@ parse_result parse_options(int argc, char** argv, run_options& opts);
 // A decimal number as atoi reads it (blanks, a sign, digits), kept modulo
 // 65536 so that any length of digits has one meaning.
 std::uint16_t parse_hardware_version(const char* text);
-
-// True when no field and no LAN-bypass choice is to be set.
-bool nothing_to_set(const run_options& opts);
-
-// True when every field and a LAN-bypass choice is given, enough to build a
-// record from nothing.
-bool everything_given(const run_options& opts);
-
-// The first text field whose value is longer than the field holds, or -1.
-int overlong_field(const run_options& opts);

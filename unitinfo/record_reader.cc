@@ -21,7 +21,7 @@ void warn_config_version(unsigned version) {
 }  // namespace
 
 int read_record_cache(unit_record& record) {
-  std::FILE* file = std::fopen(cache_path, "r");
+  std::FILE* file = std::fopen(cache_path.c_str(), "r");
   if (file == nullptr) {
     verbose_line("cannot read data!");
     return 1;

@@ -15,21 +15,16 @@ namespace {
 int run_flow(const run_options& opts) {
   if (opts.show_request)
     show_record();
-  if (nothing_to_set(opts))
+  if (nothing_to_set(opts.values))
     return 0;
 
   unit_record scratch{};
   int loaded = load_record(scratch);
-  if (loaded != 0 && !everything_given(opts)) {
+  if (loaded != 0 && !everything_given(opts.values)) {
     std::puts("data file is invalid, please enter all information.");
     return 1;
   }
-  const auto& t = opts.text;
-  int saved = update_record(loaded == 0, t[field_serial_number],
-                            t[field_model_name], t[field_variant],
-                            t[field_oem_id], t[field_cf_batch],
-                            opts.hardware_version, opts.lan_bypass_choice,
-                            t[field_product_code]);
+  int saved = update_record(loaded == 0, opts.values);
   if (saved != 0) {
     std::puts("fail to save the information!");
     return 1;
@@ -53,12 +48,12 @@ int unitinfo_main(int argc, char** argv) {
     case parse_run:
       break;
   }
-  if (int field = overlong_field(opts); field >= 0) {
+  if (int field = overlong_field(opts.values); field >= 0) {
     const text_field_info& info = text_fields[static_cast<std::size_t>(field)];
     std::printf("%s is too long: at most %zu characters\n", info.label, info.width - 1);
     return 1;
   }
-  if (!opts.show_request && nothing_to_set(opts))
+  if (!opts.show_request && nothing_to_set(opts.values))
     return 0;
 
   int lock = take_run_lock();

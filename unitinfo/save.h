@@ -8,9 +8,10 @@ inline constexpr int save_open_failed = 2;
 inline constexpr int save_write_failed = 3;
 
 // Stamps `record` and makes it the record file, with the previous record
-// kept as ".data.bak" and the cached copy refreshed. 0 when saved. A failure
-// before the new record is in place leaves the record file with its previous
-// content and the backup and the cached copy alone; one after it (the rename
-// could not be made durable) keeps the backup and the copy in step with the
-// new record and is still reported.
+// kept as ".data.bak" when it was a whole one, and the cached copy
+// refreshed. 0 when saved. A failure before the new record is in place
+// leaves the record file with its previous content and the backup alone;
+// one after it (the rename could not be made durable) keeps the backup and
+// the copy in step with the new record and is still reported. Saves take
+// turns on the partition's files through a lock on their directory.
 int save_record(unit_record& record);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commands.h"
 #include "verbose.h"
 
 bool format_command_line(const char* text, char (&line)[command_line_size]) {
@@ -22,14 +23,14 @@ int run_command(const char* text) {
 }
 
 int mount_boot_partition() {
-  run_command("umount /mnt/bootloader");
-  int status = run_command("mount /mnt/bootloader");
+  run_command(unmount_command.c_str());
+  int status = run_command(mount_command.c_str());
   if (status != 0)
     return status;
-  run_command("mkdir -p /mnt/bootloader/.info");
+  run_command(make_info_dir_command.c_str());
   return 0;
 }
 
 void unmount_boot_partition() {
-  run_command("umount /mnt/bootloader");
+  run_command(unmount_command.c_str());
 }

@@ -24,6 +24,11 @@ record_check decode_record_image(const unsigned char* bytes, std::size_t count,
   return record_valid;
 }
 
+bool is_whole_record(const unsigned char* bytes, std::size_t count) {
+  unit_record record;
+  return count >= record_size && decode_record_image(bytes, count, record) == record_valid;
+}
+
 void stamp_record(unit_record& record) {
   std::memcpy(record.magic, record_magic, sizeof record_magic);
   std::memcpy(record.format_version, record_version, sizeof record_version);

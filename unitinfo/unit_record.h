@@ -54,7 +54,7 @@ enum text_field {
 };
 
 struct text_field_info {
-  const char* label;   // how the report and the messages name the field
+  const char* label;   // how the too-long message names the field, not the report
   std::size_t offset;
   std::size_t width;   // holds at most width - 1 characters and a NUL
   std::size_t zeroed;  // bytes cleared before a new text is copied in
@@ -80,6 +80,11 @@ enum record_check { record_valid, record_too_short, record_bad_header };
 // read as 1. Bytes past the 164th are ignored, missing ones read as zero.
 record_check decode_record_image(const unsigned char* bytes, std::size_t count,
                                  unit_record& record);
+
+// True when the first `count` bytes of a file hold a whole record that the
+// reader accepts: all 164 bytes, with the magic and the version string. Only
+// such a file may take the place of the backup.
+bool is_whole_record(const unsigned char* bytes, std::size_t count);
 
 // Puts the writer's magic, version string and config version into `record`.
 void stamp_record(unit_record& record);

@@ -3,8 +3,32 @@
 #include <cstring>
 
 #include "cache.h"
-#include "options.h"
 #include "save.h"
+
+bool nothing_to_set(const field_values& values) {
+  for (const char* text : values.text)
+    if (text != nullptr)
+      return false;
+  return values.hardware_version == HARDWARE_VERSION_NOT_GIVEN &&
+         values.lan_bypass_choice == lan_bypass_none;
+}
+
+bool everything_given(const field_values& values) {
+  for (const char* text : values.text)
+    if (text == nullptr)
+      return false;
+  return values.hardware_version != HARDWARE_VERSION_NOT_GIVEN &&
+         (values.lan_bypass_choice == lan_bypass_set ||
+          values.lan_bypass_choice == lan_bypass_clear);
+}
+
+int overlong_field(const field_values& values) {
+  for (std::size_t i = 0; i < text_field_count; ++i)
+    if (values.text[i] != nullptr &&
+        strnlen(values.text[i], text_fields[i].width) == text_fields[i].width)
+      return static_cast<int>(i);
+  return -1;
+}
 
 void overlay_fields(unit_record& record, const field_values& values) {
   auto* bytes = reinterpret_cast<unsigned char*>(&record);
@@ -26,18 +50,10 @@ void overlay_fields(unit_record& record, const field_values& values) {
     record.flags = static_cast<std::uint16_t>(record.flags & ~UNIT_FLAG_LAN_BYPASS);
 }
 
-int update_record(int reread, const char* serial_number, const char* model_name,
-                  const char* variant, const char* oem_id, const char* cf_batch,
-                  std::uint16_t hardware_version, int lan_bypass_choice,
-                  const char* product_code) {
+int update_record(int reread, const field_values& values) {
   unit_record record{};
   if (reread && load_record(record) != 0)
     return 1;
-  field_values values = {
-      {serial_number, model_name, variant, oem_id, cf_batch, product_code},
-      hardware_version,
-      lan_bypass_choice,
-  };
   overlay_fields(record, values);
   return save_record(record);
 }

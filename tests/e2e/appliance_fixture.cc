@@ -242,6 +242,16 @@ run_result appliance_test::run_on_appliance(const std::vector<std::string>& comm
   return result;
 }
 
+bool appliance_test::have_program(const char* program) {
+  if (found_in_path(program))
+    return true;
+  if (under_ci())
+    ADD_FAILURE() << "this test needs " << program << " (CI=true: a missing program is a failure)";
+  else
+    [program] { GTEST_SKIP() << "this test needs " << program; }();
+  return false;
+}
+
 std::string appliance_test::bytes_file(const std::string& bytes, mode_t mode) {
   std::string path = state + "/seed." + std::to_string(++files_made);
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -310,16 +320,24 @@ bool appliance_test::left_mounted() const {
   return access((state + "/mounted").c_str(), F_OK) == 0;
 }
 
+void appliance_test::expect_unit(const partition_files& files,
+                                 const std::optional<std::string>& copy) const {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files) {
+    names.push_back(name);
+    EXPECT_BYTES(partition_file(name), bytes) << name;
+  }
+  EXPECT_EQ(partition_names(), names);  // both in std::string's order
+  EXPECT_BYTES(cached_copy(), copy);
+  EXPECT_FALSE(left_mounted());
+}
+
 void appliance_test::expect_saved(const std::string& record,
                                   const std::optional<std::string>& backup) const {
-  EXPECT_BYTES(partition_file(".data"), record);
-  EXPECT_BYTES(cached_copy(), record);
-  EXPECT_BYTES(partition_file(".data.bak"), backup);
-  std::vector<std::string> names = {".data"};
+  partition_files files = {{".data", record}};
   if (backup)
-    names.push_back(".data.bak");
-  EXPECT_EQ(partition_names(), names);
-  EXPECT_FALSE(left_mounted());
+    files[".data.bak"] = *backup;
+  expect_unit(files, record);
 }
 
 setup_list join(const std::vector<setup_list>& parts) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ struct run_result {
 // The setup options of appliance.sh, ready to be joined into one list.
 using setup_list = std::vector<std::string>;
 
+// The partition's .info files by name, each with its whole bytes.
+using partition_files = std::map<std::string, std::string>;
+
 class appliance_test : public ::testing::Test {
  protected:
   // Makes the state folder and a first, empty boot partition; skips the
@@ -44,6 +48,10 @@ class appliance_test : public ::testing::Test {
   // unitinfo processes at once.
   run_result run_on_appliance(const std::vector<std::string>& command,
                               const setup_list& setup = {});
+
+  // Whether `program` is in PATH. When it is not, the test is skipped
+  // (failed under CI=true) and should return at once.
+  bool have_program(const char* program);
 
   // A new file in the state folder that holds `bytes`, for --put and --cache.
   std::string bytes_file(const std::string& bytes, mode_t mode = 0644);
@@ -65,6 +73,10 @@ class appliance_test : public ::testing::Test {
   std::optional<std::string> cached_copy() const;
   // Whether the last call left the boot partition mounted.
   bool left_mounted() const;
+
+  // What the last call left on the unit: exactly `files` on the partition,
+  // the cached copy `copy` (nullopt: none), nothing left mounted.
+  void expect_unit(const partition_files& files, const std::optional<std::string>& copy) const;
 
   // What a successful save leaves: the record file holds `record` and the
   // cached copy equals it, the backup holds `backup` (absent after a first

@@ -33,10 +33,7 @@ TEST_F(CommandLine, HelpPrintsTheListingAndDoesNothingElse) {
     EXPECT_EQ(r.out, usage_listing(unitinfo_binary));
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, example_record);
   }
 }
 
@@ -61,10 +58,7 @@ TEST_F(CommandLine, ParserErrorsPrintTheListingAndFail) {
     EXPECT_EQ(r.out, usage_listing(unitinfo_binary));
     EXPECT_NE(r.err, "");  // the parser's own complaint
     EXPECT_EQ(r.status, 1);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, example_record);
   }
 }
 
@@ -89,10 +83,7 @@ TEST_F(CommandLine, NothingToSetLoadsNothingAndPrintsNothing) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, std::nullopt);
   }
 }
 
@@ -127,10 +118,7 @@ TEST_F(CommandLine, ValuesLongerThanTheirFieldAreRefusedBeforeAnythingIsTouched)
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, std::nullopt);
   }
 }
 

@@ -37,10 +37,7 @@ TEST_F(ReadPath, ShowsAValidCachedCopyAndLeavesThePartitionAlone) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_BYTES(partition_file(".data"), other_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", other_record}}, example_record);
   }
 }
 
@@ -56,10 +53,7 @@ TEST_F(ReadPath, FillsAMissingCachedCopyFromTheRecordFile) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, example_record);
   }
 
   // The copy made by the fill is read as it is, with no command run.
@@ -79,9 +73,7 @@ TEST_F(ReadPath, AnInvalidRecordFileIsCopiedOnceAndThenReadAsItIs) {
   run_result again = run({"-d", "1", "-i"});
   EXPECT_EQ(again.out, "incorrect data file header!\n" + invalid_line);
   EXPECT_EQ(again.status, 0);
-  EXPECT_BYTES(cached_copy(), bad);
-  EXPECT_BYTES(partition_file(".data"), bad);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", bad}}, bad);
 }
 
 TEST_F(ReadPath, NoCachedCopyAndNoRecordFileIsAnInvalidRecord) {
@@ -96,9 +88,38 @@ TEST_F(ReadPath, NoCachedCopyAndNoRecordFileIsAnInvalidRecord) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({}, std::nullopt);
+  }
+}
+
+// A fill whose copy fails for want of room leaves no cached copy, not an
+// empty one that would hide the valid record file from every later run.
+TEST_F(ReadPath, AFillThatFailsForWantOfRoomLeavesNoCachedCopy) {
+  struct full_case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+  };
+  const std::vector<full_case> cases = {
+      {"-i", {"-i"}, invalid_line, 0},
+      {"-d", {"-d", "1", "-i"}, fill_echoes + "cannot read data!\n" + invalid_line, 0},
+      {"a set asks for every field", {"-s", "NEW"}, need_all_line, 1},
+  };
+  for (const full_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_result r =
+        run(c.args, join({{"--no-cache"}, put(".data", example_record), {"--tesra-full"}}));
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, c.status);
+    expect_unit({{".data", example_record}}, std::nullopt);
+
+    // With room again, the next run fills the copy and shows the record.
+    run_result next = run({"-i"});
+    EXPECT_EQ(next.out, example_report);
+    EXPECT_EQ(next.status, 0);
+    expect_unit({{".data", example_record}}, example_record);
   }
 }
 
@@ -115,15 +136,8 @@ TEST_F(ReadPath, FillWithAPartitionThatDoesNotMountStillCopiesAndUnmounts) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(cached_copy(), std::nullopt);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, std::nullopt);
   }
-}
-
-std::string with_bytes(std::string image, std::size_t offset, std::string_view bytes) {
-  put_bytes(image, offset, bytes);
-  return image;
 }
 
 TEST_F(ReadPath, AnInvalidCachedCopyIsNeverRefilled) {
@@ -165,10 +179,7 @@ TEST_F(ReadPath, AnInvalidCachedCopyIsNeverRefilled) {
     EXPECT_EQ(update.out, c.diagnostic + need_all_line);
     EXPECT_EQ(update.status, 1);
 
-    EXPECT_BYTES(cached_copy(), c.copy);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-    EXPECT_FALSE(left_mounted());
+    expect_unit({{".data", example_record}}, c.copy);
   }
 }
 

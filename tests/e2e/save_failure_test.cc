@@ -1,6 +1,7 @@
 // Saves that cannot be made, and the leftovers of earlier ones: the unit
 // must never be left with a damaged record, backup or cached copy.
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -14,28 +15,45 @@ namespace {
 
 using SaveFailure = appliance_test;
 using StaleTransientBackup = appliance_test;
+using TransientBackup = appliance_test;
+using TemporaryFile = appliance_test;
+
+// The words that run unitinfo with `args` under strace, which kills it with
+// SIGKILL as it enters its first rename, before the rename is made. Only the
+// program is traced, not the cp and mv that it starts; under an emulator the
+// renames are the emulator's own, made for the program.
+std::vector<std::string> killed_at_first_rename(const std::vector<std::string>& args) {
+  std::vector<std::string> command = {
+      "strace", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
+      "-e", "inject=rename,renameat,renameat2:signal=SIGKILL:when=1"};
+  for (const std::string& word : unitinfo_command())
+    command.push_back(word);
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
 
 TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
   struct failure_case {
     const char* name;
     setup_list partition_state;
     std::string verbose_lines;  // what -d adds before the failure line
-    std::vector<std::string> names_left;
+    partition_files left;
   };
   const std::vector<failure_case> cases = {
       // No mount: nothing else runs, not even the unmount.
       {"the partition does not mount", {"--no-fstab"}, umount_echo + mount_echo,
-       {".data", ".data.bak"}},
+       {{".data", example_record}, {".data.bak", other_record}}},
       {"the partition mounts read-only", {"--ro"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
            "cannot open data file to write!\n" + umount_echo,
-       {".data", ".data.bak"}},
+       {{".data", example_record}, {".data.bak", other_record}}},
       // The temporary file opens, its blocks cannot be had. The copy to the
-      // transient backup could make its file but not fill it.
+      // transient backup could make its file but not fill it, and what it
+      // made is removed.
       {"the partition is full", {"--fill"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
            "cannot write data file!\n" + umount_echo,
-       {".data", ".data.ba1", ".data.bak"}},
+       {{".data", example_record}, {".data.bak", other_record}}},
   };
   for (const failure_case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -48,21 +66,13 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
     EXPECT_EQ(plain.out, example_report + save_failed_line);
     EXPECT_EQ(plain.err, "");
     EXPECT_EQ(plain.status, 1);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(partition_file(".data.bak"), other_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), c.names_left);
-    EXPECT_FALSE(left_mounted());
+    expect_unit(c.left, example_record);
 
     run_result verbose = run({"-d", "1", "-s", "NEW"}, setup);
     EXPECT_EQ(verbose.out, c.verbose_lines + save_failed_line);
     EXPECT_EQ(verbose.err, "");
     EXPECT_EQ(verbose.status, 1);
-    EXPECT_BYTES(partition_file(".data"), example_record);
-    EXPECT_BYTES(partition_file(".data.bak"), other_record);
-    EXPECT_BYTES(cached_copy(), example_record);
-    EXPECT_EQ(partition_names(), c.names_left);
-    EXPECT_FALSE(left_mounted());
+    expect_unit(c.left, example_record);
   }
 }
 
@@ -77,13 +87,10 @@ TEST_F(SaveFailure, ASaveSucceedsOnceTheFullPartitionHasRoomAgain) {
   run_result full = run({"-s", "SECOND"}, {"--fill"});
   EXPECT_EQ(full.out, save_failed_line);
   EXPECT_EQ(full.status, 1);
-  EXPECT_BYTES(partition_file(".data"), record_image(first));
-  EXPECT_BYTES(partition_file(".data.bak"), example_record);
-  EXPECT_BYTES(cached_copy(), record_image(first));
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", record_image(first)}, {".data.bak", example_record}},
+              record_image(first));
 
-  // What the failed save left as the transient backup is not what the next
-  // save keeps: that is the record file as it was.
+  // The next save keeps the record file as it was.
   record_fields second = first;
   second.serial_number = "SECOND";
   run_result r2 = run({"-s", "SECOND"}, {"--unfill"});
@@ -112,10 +119,7 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   EXPECT_EQ(plain.out, invalid_line + invalid_line + saved_line);
   EXPECT_EQ(plain.err, "");
   EXPECT_EQ(plain.status, 0);
-  EXPECT_BYTES(partition_file(".data"), first);
-  EXPECT_EQ(partition_names(), std::vector<std::string>{".data"});
-  EXPECT_EQ(cached_copy(), std::nullopt);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", first}}, std::nullopt);
 
   // Three fills: the first show, the validity load, the show after the save.
   std::vector<std::string> verbose_args = {"-d", "1"};
@@ -130,11 +134,24 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   EXPECT_EQ(verbose.out, failed_fill + invalid_line + failed_fill + full_save_lines +
                              failed_fill + invalid_line + saved_line);
   EXPECT_EQ(verbose.status, 0);
-  EXPECT_BYTES(partition_file(".data"), second);
-  EXPECT_BYTES(partition_file(".data.bak"), first);
-  EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.bak"}));
-  EXPECT_EQ(cached_copy(), std::nullopt);
-  EXPECT_FALSE(left_mounted());
+  expect_unit({{".data", second}, {".data.bak", first}}, std::nullopt);
+}
+
+// The refresh after a save fails for want of room as well: the record file
+// is written, and no cached copy is left to hide it.
+TEST_F(SaveFailure, ARebuildWithNoRoomForTheCachedCopyLeavesNone) {
+  const record_fields saved = short_fields(6, lan_bypass_flag);
+  run_result r = run(every_field_args(saved), {"--no-cache", "--remove", ".data", "--tesra-full"});
+  // The show after the save finds no copy and no room to fill one.
+  EXPECT_EQ(r.out, invalid_line + saved_line);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+  expect_unit({{".data", record_image(saved)}}, std::nullopt);
+
+  run_result next = run({"-i"});
+  EXPECT_EQ(next.out, report_text(saved));
+  EXPECT_EQ(next.status, 0);
+  expect_saved(record_image(saved), std::nullopt);
 }
 
 TEST_F(StaleTransientBackup, IsOverwrittenWhenTheRecordFileExists) {
@@ -157,6 +174,122 @@ TEST_F(StaleTransientBackup, BecomesTheBackupWhenTheRecordFileIsMissing) {
   EXPECT_EQ(r.out, report_text(saved) + saved_line);
   EXPECT_EQ(r.status, 0);
   expect_saved(record_image(saved), stale);
+}
+
+// A copy aside that a full partition left empty must not become the backup
+// when a later rebuild finds no record file: the backup, by then the only
+// copy of the unit's old identity, stays whole.
+TEST_F(TransientBackup, AFailedCopyAsideNeverReplacesTheBackup) {
+  const record_fields first = short_fields(3, lan_bypass_flag);
+  run_result r1 = run(every_field_args(first));
+  EXPECT_EQ(r1.out, report_text(first) + saved_line);
+  EXPECT_EQ(r1.status, 0);
+  expect_saved(record_image(first), std::nullopt);
+
+  record_fields second = first;
+  second.serial_number = "SN-2";
+  run_result r2 = run({"-s", "SN-2"});
+  EXPECT_EQ(r2.out, report_text(second) + saved_line);
+  EXPECT_EQ(r2.status, 0);
+  expect_saved(record_image(second), record_image(first));
+
+  run_result full = run({"-s", "SN-3"}, {"--fill"});
+  EXPECT_EQ(full.out, save_failed_line);
+  EXPECT_EQ(full.status, 1);
+  expect_unit({{".data", record_image(second)}, {".data.bak", record_image(first)}},
+              record_image(second));
+
+  // With no record file and no cached copy, the unit is built anew.
+  record_fields rebuilt = short_fields(5, 0);
+  rebuilt.serial_number = "REBUILT";
+  run_result r3 = run(every_field_args(rebuilt), {"--unfill", "--remove", ".data", "--no-cache"});
+  EXPECT_EQ(r3.out, report_text(rebuilt) + saved_line);
+  EXPECT_EQ(r3.status, 0);
+  expect_saved(record_image(rebuilt), record_image(first));
+}
+
+// With no record file to copy, a transient backup left from before survives
+// the copy aside; only a whole record may then become the backup.
+TEST_F(StaleTransientBackup, IsRemovedWhenTheRecordFileIsMissingAndItIsNotWhole) {
+  struct stale_case {
+    const char* name;
+    std::string bytes;
+  };
+  const std::vector<stale_case> cases = {
+      {"empty", ""},
+      {"one byte short", other_record.substr(0, 163)},
+      {"its header alone", other_record.substr(0, 20)},
+      {"bad magic", with_bytes(other_record, magic_at, "XASK")},
+      {"bad version", with_bytes(other_record, format_version_at, "1.0.1")},
+  };
+  const record_fields saved = short_fields(2, 0);
+  for (const stale_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_result r = run(every_field_args(saved, {"-d", "1"}),
+                       join({{"--no-cache", "--remove", ".data"}, put(".data.bak", example_record),
+                             put(".data.ba1", c.bytes)}));
+    EXPECT_EQ(r.out, fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
+                         saved_line);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    expect_saved(record_image(saved), example_record);
+  }
+}
+
+// A record file that is not a whole record is copied aside like any other,
+// but it does not take the place of the backup.
+TEST_F(TransientBackup, ARecordFileThatIsNotWholeIsNotKept) {
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"}, join({put(".data", example_record.substr(0, 100)),
+                                         put(".data.bak", other_record), cache(example_record)}));
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), other_record);
+}
+
+// A save killed at its rename leaves the record as it was and its one
+// temporary file; a second killed save still leaves one, and the next save
+// removes it.
+TEST_F(TemporaryFile, AKilledSaveLeavesOneAndTheNextSaveRemovesIt) {
+  if (!have_program("strace"))
+    return;
+  setup_list setup = join({put(".data", example_record), {"--remove", ".data.bak"},
+                           cache(example_record)});
+  for (const char* serial : {"KILLED-1", "KILLED-2"}) {
+    SCOPED_TRACE(serial);
+    record_fields written = example_fields();
+    written.serial_number = serial;
+    run_result killed = run_on_appliance(killed_at_first_rename({"-s", serial}), setup);
+    EXPECT_EQ(killed.out, "");
+    EXPECT_EQ(killed.status, 128 + SIGKILL);
+    // The copy aside is whole, the new record is whole in its own file, and
+    // the partition stays mounted, as a killed save leaves it.
+    EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.ba1", ".data.new"}));
+    EXPECT_BYTES(partition_file(".data"), example_record);
+    EXPECT_BYTES(partition_file(".data.ba1"), example_record);
+    EXPECT_BYTES(partition_file(".data.new"), record_image(written));
+    EXPECT_BYTES(cached_copy(), example_record);
+    EXPECT_TRUE(left_mounted());
+    setup = {};
+  }
+
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"});
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), example_record);
+}
+
+TEST_F(TemporaryFile, AStrayOneIsRemovedByTheNextSave) {
+  record_fields saved = example_fields();
+  saved.serial_number = "NEW";
+  run_result r = run({"-s", "NEW"}, join({put(".data", example_record), {"--remove", ".data.bak"},
+                                         put(".data.new", "stray"), cache(example_record)}));
+  EXPECT_EQ(r.out, report_text(saved) + saved_line);
+  EXPECT_EQ(r.status, 0);
+  expect_saved(record_image(saved), example_record);
 }
 
 }  // namespace
