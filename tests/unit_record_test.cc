@@ -102,10 +102,6 @@ TEST(IsWholeRecord, AllOf164BytesWithAValidHeader) {
     std::string bytes;
     bool expected;
   };
-  std::string bad_magic = example_record;
-  put_bytes(bad_magic, 0, "XASK");
-  std::string bad_version = example_record;
-  put_bytes(bad_version, 4, "1.0.1");
   const Case cases[] = {
       {"a whole record", example_record, true},
       {"a header and zeros", blank_image(), true},
@@ -113,8 +109,8 @@ TEST(IsWholeRecord, AllOf164BytesWithAValidHeader) {
       {"empty", "", false},
       {"one byte short", example_record.substr(0, 163), false},
       {"a header alone, which the reader accepts", example_record.substr(0, 20), false},
-      {"bad magic", bad_magic, false},
-      {"bad version", bad_version, false},
+      {"bad magic", with_bytes(example_record, 0, "XASK"), false},
+      {"bad version", with_bytes(example_record, 4, "1.0.1"), false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(is_whole_record(reinterpret_cast<const unsigned char*>(c.bytes.data()),
