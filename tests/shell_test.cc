@@ -18,7 +18,8 @@ static_assert(info_dir.view() == "/mnt/bootloader/.info");
 static_assert(record_path.view() == "/mnt/bootloader/.info/.data");
 static_assert(transient_backup_path.view() == "/mnt/bootloader/.info/.data.ba1");
 static_assert(backup_path.view() == "/mnt/bootloader/.info/.data.bak");
-static_assert(temp_record_path.view() == "/mnt/bootloader/.info/.data.new");
+static_assert(temp_record_name.view() == ".data.new");
+static_assert(run_lock_dir.view() == "/var/run");
 static_assert(cache_dir.view() == "/var/run/tesra");
 static_assert(cache_path.view() == "/var/run/tesra/.cf_data");
 

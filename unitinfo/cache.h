@@ -8,8 +8,9 @@
 // so that the next load fills again.
 void refresh_cache();
 
-// 1 when `path` can be opened for reading, else 0.
-int file_exists(const char* path);
+// Removes the cached copy. True when none is left, or what is left is no
+// file that a load could read.
+bool remove_cached_copy();
 
 // Fills the cached copy from the boot partition when it cannot be opened,
 // then reads it. 0 when a valid record was loaded into `record`.

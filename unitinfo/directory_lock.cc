@@ -6,8 +6,9 @@
 
 #include <cerrno>
 
-int lock_directory(const char* path) {
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+int lock_directory(const char* path, directory_link link) {
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (link == refuse_link ? O_NOFOLLOW : 0);
+  int fd = open(path, flags);
   if (fd < 0)
     return -1;
   int status;

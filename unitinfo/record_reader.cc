@@ -1,8 +1,11 @@
 #include "record_reader.h"
 
+#include <fcntl.h>
+
 #include <cstdio>
 
 #include "paths.h"
+#include "regular_file.h"
 #include "verbose.h"
 
 namespace {
@@ -13,6 +16,8 @@ constexpr std::size_t read_buffer_size = 40960;
 void warn_config_version(unsigned version) {
   if (verbose)
     std::fputs("data file has unsupported version: ", stdout);
+  // Not only for the warning: with or without verbose, as this reader always
+  // has, what the run printed so far goes out before a newer record is used.
   std::fflush(stdout);
   if (verbose)
     std::printf("%u\n", version);
@@ -21,16 +26,14 @@ void warn_config_version(unsigned version) {
 }  // namespace
 
 int read_record_cache(unit_record& record) {
-  std::FILE* file = std::fopen(cache_path.c_str(), "r");
-  if (file == nullptr) {
+  unsigned char buffer[read_buffer_size];
+  long count = read_regular_file(AT_FDCWD, cache_path.c_str(), buffer, sizeof buffer);
+  if (count < 0) {
     verbose_line("cannot read data!");
     return 1;
   }
-  unsigned char buffer[read_buffer_size];
-  std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
-  std::fclose(file);
 
-  switch (decode_record_image(buffer, count, record)) {
+  switch (decode_record_image(buffer, static_cast<std::size_t>(count), record)) {
     case record_too_short:
       verbose_line("data file corrupted!");
       return 1;

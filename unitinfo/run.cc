@@ -18,6 +18,8 @@ int run_flow(const run_options& opts) {
   if (nothing_to_set(opts.values))
     return 0;
 
+  // Only the status counts here: the update loads the record again, so that
+  // it builds on the cached copy as it is at that moment.
   unit_record scratch{};
   int loaded = load_record(scratch);
   if (loaded != 0 && !everything_given(opts.values)) {
@@ -34,9 +36,8 @@ int run_flow(const run_options& opts) {
   return 0;
 }
 
-}  // namespace
-
-int unitinfo_main(int argc, char** argv) {
+// Every outcome of the command line, before the output is checked.
+int run_command_line(int argc, char** argv) {
   const char* program_name = argc > 0 && argv[0] != nullptr ? argv[0] : "unitinfo";
   run_options opts;
   switch (parse_options(argc, argv, opts)) {
@@ -60,4 +61,20 @@ int unitinfo_main(int argc, char** argv) {
   int status = run_flow(opts);
   release_run_lock(lock);
   return status;
+}
+
+// Output that never arrived is no success: a script that reads the report
+// must not take a run that lost it for one that worked. What the run did
+// stays done; only its status says so.
+int check_output(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+    return status;
+  std::fputs("cannot write standard output!\n", stderr);
+  return 1;
+}
+
+}  // namespace
+
+int unitinfo_main(int argc, char** argv) {
+  return check_output(run_command_line(argc, argv));
 }

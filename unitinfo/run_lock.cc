@@ -4,7 +4,7 @@
 #include "paths.h"
 
 int take_run_lock() {
-  return lock_directory(cache_dir.c_str());
+  return lock_directory(run_lock_dir.c_str(), follow_link);
 }
 
 void release_run_lock(int lock) {

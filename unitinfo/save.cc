@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cache.h"
 #include "commands.h"
 #include "directory_lock.h"
 #include "paths.h"
+#include "regular_file.h"
 #include "shell.h"
 #include "verbose.h"
 
@@ -17,19 +20,64 @@ namespace {
 
 enum write_outcome { written, open_failed, write_failed, written_not_synced };
 
-// The copy aside may have failed or broken off part-way (a full partition,
-// a read error), or a stale file from an earlier save may be there instead:
-// whatever is not a whole record is removed, so that the rename after the
-// write finds nothing and the backup stays as it was.
-void remove_partial_transient_backup() {
+// The first bytes of one of the save's files in ".info"; none when no
+// regular file stands at its name.
+struct file_head {
   unsigned char bytes[record_size] = {};
   std::size_t count = 0;
-  if (std::FILE* file = std::fopen(transient_backup_path.c_str(), "rb")) {
-    count = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
-  }
-  if (!is_whole_record(bytes, count))
-    unlink(transient_backup_path.c_str());
+};
+
+file_head read_head(int dir, const char* name) {
+  file_head head;
+  long count = read_regular_file(dir, name, head.bytes, sizeof head.bytes);
+  head.count = count > 0 ? static_cast<std::size_t>(count) : 0;
+  return head;
+}
+
+bool is_whole(const file_head& head) {
+  return is_whole_record(head.bytes, head.count);
+}
+
+// The save holds ".info" open and locked; while it does, a plain umount of
+// the partition fails. But something else may have unmounted it after the
+// mount step and before the directory was opened: "mkdir -p" then made
+// ".info" beneath the mount point, and a record written there would never
+// reach the boot partition. The ".info" held must be the one that the
+// paths name, on another filesystem than the mount point's parent.
+bool on_boot_partition(int info) {
+  struct stat held, named, parent;
+  return fstat(info, &held) == 0 && stat(info_dir.c_str(), &named) == 0 &&
+         stat(mount_parent.c_str(), &parent) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino && held.st_dev != parent.st_dev;
+}
+
+// Copies the record file aside as ".data.ba1", which becomes the backup
+// once the new record is in place. A whole record file must be kept: when
+// the copy does not hold its very bytes (a failed or broken-off copy, a read
+// error), the copy is removed and the save must not go on, or the previous
+// record would be nowhere. A record file that is missing or not whole has
+// nothing to keep, and the save goes on so that such a unit can be rebuilt;
+// then only a whole record, say one a stale ".data.ba1" holds, may become
+// the backup. False when the save must stop.
+bool copy_aside(int dir) {
+  // cp writes through a link and blocks on a FIFO at its target, and mv
+  // moves into a directory named as its target.
+  if (!clear_unless_regular(dir, transient_backup_name.c_str()) ||
+      !clear_unless_regular(dir, backup_name.c_str()))
+    return false;
+  file_head previous = read_head(dir, record_name.c_str());
+  // A record file that is no regular file counts as missing: nothing is
+  // copied from a link or a FIFO.
+  if (!holds_non_regular_file(dir, record_name.c_str()))
+    run_command(copy_to_transient_backup.c_str());
+  file_head copy = read_head(dir, transient_backup_name.c_str());
+  bool kept = is_whole(previous)
+                  ? copy.count == record_size &&
+                        std::memcmp(copy.bytes, previous.bytes, record_size) == 0
+                  : is_whole(copy);
+  if (!kept)
+    unlinkat(dir, transient_backup_name.c_str(), 0);
+  return kept || !is_whole(previous);
 }
 
 // All 164 bytes out of the stream's buffer and on the disk.
@@ -39,48 +87,53 @@ bool write_out(std::FILE* stream, const unit_record& record) {
 }
 
 // The new file keeps the permission bits of the record file it replaces.
-bool keep_mode_of_record_file(int fd) {
+bool keep_mode_of_record_file(int dir, int fd) {
   struct stat previous;
-  return stat(record_path.c_str(), &previous) != 0 ||
-         fchmod(fd, previous.st_mode & 07777) == 0;
+  if (fstatat(dir, record_name.c_str(), &previous, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(previous.st_mode))
+    return true;
+  return fchmod(fd, previous.st_mode & 07777) == 0;
 }
 
 // The new record goes into a file of its own beside the record file and
 // replaces it by rename only once it is whole on the disk, so that a full
 // disk or a power cut never leaves a unit without its record. That file has
 // one fixed name, so that a save killed part-way leaves at most one behind
-// and the next save removes it. `dir` is the record file's directory, synced
-// after the rename. On any failure the temporary file is removed.
+// and the next save removes it. Just before the rename the cached copy goes:
+// a run killed between the rename and the refresh must not leave the old
+// copy to be shown, and overlaid and written back by the next save. `dir`
+// is the record file's directory, synced after the rename. On any failure
+// the temporary file is removed.
 write_outcome replace_record_file(unit_record& record, int dir) {
-  const char* temp = temp_record_path.c_str();
-  unlink(temp);  // left by a save that was killed part-way
-  int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const char* temp = temp_record_name.c_str();
+  unlinkat(dir, temp, 0);  // left by a save that was killed part-way
+  int fd = openat(dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0)
     return open_failed;
   std::FILE* stream = fdopen(fd, "wb");
   if (stream == nullptr) {
     close(fd);
-    unlink(temp);
+    unlinkat(dir, temp, 0);
     return open_failed;
   }
   stamp_record(record);
-  bool ok = keep_mode_of_record_file(fd) && write_out(stream, record);
+  bool ok = keep_mode_of_record_file(dir, fd) && write_out(stream, record);
   ok = std::fclose(stream) == 0 && ok;
-  if (!ok || rename(temp, record_path.c_str()) != 0) {
-    unlink(temp);
+  if (!ok || !remove_cached_copy() || renameat(dir, temp, dir, record_name.c_str()) != 0) {
+    unlinkat(dir, temp, 0);
     return write_failed;
   }
   return fsync(dir) == 0 ? written : written_not_synced;
 }
 
-// The save's work on the mounted partition. `lock` holds the record file's
-// directory, or is -1 when it could not be locked: the save then writes
-// nothing, since another could be writing the same temporary file.
-int save_on_partition(unit_record& record, int lock) {
-  run_command(copy_to_transient_backup.c_str());
-  remove_partial_transient_backup();
-
-  write_outcome outcome = lock < 0 ? open_failed : replace_record_file(record, lock);
+// The save's work on the mounted partition, in the ".info" that `dir`
+// holds locked.
+int save_on_partition(unit_record& record, int dir) {
+  if (!copy_aside(dir)) {
+    verbose_line("cannot keep the old data file!");
+    return save_backup_failed;
+  }
+  write_outcome outcome = replace_record_file(record, dir);
   if (outcome == open_failed) {
     verbose_line("cannot open data file to write!");
     return save_open_failed;
@@ -101,6 +154,16 @@ int save_on_partition(unit_record& record, int lock) {
   return 0;
 }
 
+// No ".info" could be had. When there is none, the copy aside finds none
+// either and the save fails as a failed open does; a ".info" that is a link
+// or no directory is not touched at all.
+int save_without_info_dir(int open_error) {
+  if (open_error == ENOENT)
+    run_command(copy_to_transient_backup.c_str());
+  verbose_line("cannot open data file to write!");
+  return save_open_failed;
+}
+
 }  // namespace
 
 int save_record(unit_record& record) {
@@ -111,9 +174,18 @@ int save_record(unit_record& record) {
   // has one name, and a move to the backup must never take a copy aside that
   // another save is still writing. The lock is let go before the unmount,
   // which its open directory would hold up.
-  int lock = lock_directory(info_dir.c_str());
-  int status = save_on_partition(record, lock);
-  unlock_directory(lock);
+  int dir = lock_directory(info_dir.c_str(), refuse_link);
+  int status;
+  if (dir < 0) {
+    status = save_without_info_dir(errno);
+  } else if (!on_boot_partition(dir)) {
+    // Nothing of this save is mounted there: it ends as a failed mount.
+    unlock_directory(dir);
+    return save_mount_failed;
+  } else {
+    status = save_on_partition(record, dir);
+    unlock_directory(dir);
+  }
   unmount_boot_partition();
   if (status == 0)
     verbose_line("data file saved.");

@@ -43,16 +43,17 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
       // No mount: nothing else runs, not even the unmount.
       {"the partition does not mount", {"--no-fstab"}, umount_echo + mount_echo,
        {{".data", example_record}, {".data.bak", other_record}}},
+      // The copy aside cannot be made: the whole record file could not be
+      // kept, so nothing is written.
       {"the partition mounts read-only", {"--ro"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
-           "cannot open data file to write!\n" + umount_echo,
+           "cannot keep the old data file!\n" + umount_echo,
        {{".data", example_record}, {".data.bak", other_record}}},
-      // The temporary file opens, its blocks cannot be had. The copy to the
-      // transient backup could make its file but not fill it, and what it
-      // made is removed.
+      // The copy to the transient backup could make its file but not fill
+      // it: what it made is removed, and nothing is written.
       {"the partition is full", {"--fill"},
        umount_echo + mount_echo + mkdir_echo + transient_backup_echo +
-           "cannot write data file!\n" + umount_echo,
+           "cannot keep the old data file!\n" + umount_echo,
        {{".data", example_record}, {".data.bak", other_record}}},
   };
   for (const failure_case& c : cases) {
@@ -263,13 +264,14 @@ TEST_F(TemporaryFile, AKilledSaveLeavesOneAndTheNextSaveRemovesIt) {
     run_result killed = run_on_appliance(killed_at_first_rename({"-s", serial}), setup);
     EXPECT_EQ(killed.out, "");
     EXPECT_EQ(killed.status, 128 + SIGKILL);
-    // The copy aside is whole, the new record is whole in its own file, and
-    // the partition stays mounted, as a killed save leaves it.
+    // The copy aside is whole, the new record is whole in its own file, the
+    // cached copy is gone so that the next run fills it from the record
+    // file, and the partition stays mounted, as a killed save leaves it.
     EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.ba1", ".data.new"}));
     EXPECT_BYTES(partition_file(".data"), example_record);
     EXPECT_BYTES(partition_file(".data.ba1"), example_record);
     EXPECT_BYTES(partition_file(".data.new"), record_image(written));
-    EXPECT_BYTES(cached_copy(), example_record);
+    EXPECT_BYTES(cached_copy(), std::nullopt);
     EXPECT_TRUE(left_mounted());
     setup = {};
   }
