@@ -19,6 +19,8 @@
 # SETUP, applied before the command runs:
 #   --put NAME FILE    place FILE's bytes as .info/NAME on the partition
 #   --remove NAME      remove .info/NAME from the partition
+#   --link NAME TARGET make .info/NAME a symbolic link to TARGET
+#   --fifo NAME        make .info/NAME a FIFO
 #   --cache FILE       seed the cached copy with FILE's bytes
 #   --no-cache         remove the cached copy
 #   --fill             fill the partition's free space, to the last block
@@ -114,6 +116,16 @@ inside() {
 		--remove)
 			[ $# -ge 2 ] || fail "--remove needs NAME"
 			rm -f "$seed/.info/$2" || fail "cannot remove $2"
+			shift
+			;;
+		--link)
+			[ $# -ge 3 ] || fail "--link needs NAME and TARGET"
+			ln -s "$3" "$seed/.info/$2" || fail "cannot link $2 to $3"
+			shift 2
+			;;
+		--fifo)
+			[ $# -ge 2 ] || fail "--fifo needs NAME"
+			mkfifo "$seed/.info/$2" || fail "cannot make the FIFO $2"
 			shift
 			;;
 		--cache)

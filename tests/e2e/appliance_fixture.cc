@@ -145,27 +145,6 @@ run_result execute(const std::vector<std::string>& argv) {
   return result;
 }
 
-std::optional<std::string> read_whole_file(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ADD_FAILURE() << "read " << path << ": " << std::strerror(errno);
-      break;
-    }
-  }
-  close(fd);
-  return bytes;
-}
-
 int remove_entry(const char* path, const struct stat*, int, FTW*) {
   return remove(path);
 }
@@ -186,6 +165,38 @@ std::string hex_dump(const std::string& bytes) {
 }
 
 }  // namespace
+
+std::optional<std::string> read_file(const std::string& path) {
+  // A link or a FIFO where a file of the program's belongs is a finding,
+  // not something to follow or to wait on.
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT)
+      ADD_FAILURE() << "cannot open " << path << ": " << std::strerror(errno);
+    return std::nullopt;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ADD_FAILURE() << path << " is not a regular file";
+    close(fd);
+    return std::nullopt;
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ADD_FAILURE() << "read " << path << ": " << std::strerror(errno);
+      break;
+    }
+  }
+  close(fd);
+  return bytes;
+}
 
 void appliance_test::SetUp() {
   std::string missing = missing_capability();
@@ -224,10 +235,14 @@ std::vector<std::string> unitinfo_command() {
   return {std::string(runner), unitinfo_binary};
 }
 
-run_result appliance_test::run(const std::vector<std::string>& args, const setup_list& setup) {
+std::vector<std::string> unitinfo_with(const std::vector<std::string>& args) {
   std::vector<std::string> command = unitinfo_command();
   command.insert(command.end(), args.begin(), args.end());
-  return run_on_appliance(command, setup);
+  return command;
+}
+
+run_result appliance_test::run(const std::vector<std::string>& args, const setup_list& setup) {
+  return run_on_appliance(unitinfo_with(args), setup);
 }
 
 run_result appliance_test::run_on_appliance(const std::vector<std::string>& command,
@@ -284,8 +299,26 @@ setup_list appliance_test::cache(const std::string& bytes) {
   return {"--cache", bytes_file(bytes)};
 }
 
+setup_list appliance_test::unit_holding(const std::string& record,
+                                        const std::optional<std::string>& backup) {
+  setup_list setup = join({put(".data", record), cache(record)});
+  if (backup)
+    setup = join({setup, put(".data.bak", *backup)});
+  return setup;
+}
+
+std::string appliance_test::stand_in_command(const std::string& name, const std::string& text) {
+  const std::string dir = state + "/bin";
+  if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+    ADD_FAILURE() << "cannot make " << dir << ": " << std::strerror(errno);
+  const std::string path = dir + "/" + name;
+  if (rename(bytes_file(text, 0755).c_str(), path.c_str()) != 0)
+    ADD_FAILURE() << "cannot make " << path << ": " << std::strerror(errno);
+  return dir;
+}
+
 std::optional<std::string> appliance_test::partition_file(const std::string& name) const {
-  return read_whole_file(state + "/partition/" + name);
+  return read_file(state + "/partition/" + name);
 }
 
 int appliance_test::partition_mode(const std::string& name) const {
@@ -313,7 +346,7 @@ std::vector<std::string> appliance_test::partition_names() const {
 }
 
 std::optional<std::string> appliance_test::cached_copy() const {
-  return read_whole_file(state + "/tesra/.cf_data");
+  return read_file(state + "/tesra/.cf_data");
 }
 
 bool appliance_test::left_mounted() const {
@@ -345,6 +378,23 @@ setup_list join(const std::vector<setup_list>& parts) {
   for (const setup_list& part : parts)
     all.insert(all.end(), part.begin(), part.end());
   return all;
+}
+
+::testing::AssertionResult ran_as(const char* result_expr, const char* out_expr,
+                                  const char* status_expr, const run_result& result,
+                                  const std::string& out, int status) {
+  if (result.out == out && result.err.empty() && result.status == status)
+    return ::testing::AssertionSuccess();
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  failure << result_expr << " is not a run that printed " << out_expr << " and ended with "
+          << status_expr << "\n";
+  if (result.out != out)
+    failure << "standard output:\n" << result.out << "\nexpected:\n" << out << "\n";
+  if (!result.err.empty())
+    failure << "standard error:\n" << result.err << "\n";
+  if (result.status != status)
+    failure << "status " << result.status << ", expected " << status << "\n";
+  return failure;
 }
 
 ::testing::AssertionResult same_bytes(const char* actual_expr, const char* expected_expr,

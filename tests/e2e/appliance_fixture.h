@@ -19,12 +19,20 @@ inline constexpr char unitinfo_binary[] = UNITINFO_BINARY;
 // 32-bit support). The program still sees its own path as its name.
 std::vector<std::string> unitinfo_command();
 
+// unitinfo_command() followed by `args`: the words that run the binary with
+// them under another command (strace, env, a shell).
+std::vector<std::string> unitinfo_with(const std::vector<std::string>& args);
+
 // What one command on the appliance gave back.
 struct run_result {
   std::string out;  // standard output, byte for byte
   std::string err;  // standard error, byte for byte
   int status = -1;  // exit status; 128 + the signal when killed
 };
+
+// The whole bytes of the file at `path`; nullopt when there is none. Any
+// other file than a regular one there is a failure of the test.
+std::optional<std::string> read_file(const std::string& path);
 
 // The setup options of appliance.sh, ready to be joined into one list.
 using setup_list = std::vector<std::string>;
@@ -61,6 +69,14 @@ class appliance_test : public ::testing::Test {
   setup_list put(const std::string& name, const std::string& bytes, mode_t mode = 0644);
   // Setup that seeds the cached copy with `bytes`.
   setup_list cache(const std::string& bytes);
+  // Setup for a unit that holds `record` as its record file and its cached
+  // copy, and `backup`, when given, as its backup.
+  setup_list unit_holding(const std::string& record,
+                          const std::optional<std::string>& backup = std::nullopt);
+
+  // Makes `text` the executable STATE/bin/`name` and returns STATE/bin: a
+  // command that stands in for the machine's own when put first in PATH.
+  std::string stand_in_command(const std::string& name, const std::string& text);
 
   // The partition's .info files as the last call left them; nullopt when
   // absent.
@@ -100,3 +116,11 @@ setup_list join(const std::vector<setup_list>& parts);
                                       const std::optional<std::string>& expected);
 
 #define EXPECT_BYTES(actual, expected) EXPECT_PRED_FORMAT2(same_bytes, actual, expected)
+
+// A run that printed exactly `out` on standard output, nothing on standard
+// error, and ended with `status`. Use through EXPECT_RAN.
+::testing::AssertionResult ran_as(const char* result_expr, const char* out_expr,
+                                  const char* status_expr, const run_result& result,
+                                  const std::string& out, int status);
+
+#define EXPECT_RAN(result, out, status) EXPECT_PRED_FORMAT3(ran_as, result, out, status)

@@ -40,58 +40,84 @@ std::string file_text(const std::string& path) {
   return bytes.str();
 }
 
-std::string serial_record(int i) {
-  record_fields fields = example_fields();
+// One way of running many saves at once: what each run is given besides
+// its own serial number, the record it saves, and what it prints.
+struct concurrency_case {
+  const char* name;
+  setup_list tesra;               // how the cache folder is set up
+  std::vector<std::string> args;  // given before -s SERIAL-i
+  record_fields fields;           // the saved record, but for its serial number
+  std::string printed_before;     // what comes before the closing line
+  bool shows_saved_record;        // whether the report of the saved record does
+};
+
+std::string serial_record(const concurrency_case& c, int i) {
+  record_fields fields = c.fields;
   fields.serial_number = "SERIAL-" + std::to_string(i);
   return record_image(fields);
 }
 
 // The run whose record `image` is, or 0.
-int run_of(const std::optional<std::string>& image) {
+int run_of(const concurrency_case& c, const std::optional<std::string>& image) {
   if (!image)
     return 0;
   for (int i = 1; i <= run_count; ++i)
-    if (*image == serial_record(i))
+    if (*image == serial_record(c, i))
       return i;
   return 0;
 }
 
 TEST_F(Concurrency, SimultaneousSavesAllSucceedAndLeaveAConsistentUnit) {
-  const std::string dir = state + "/runs";
-  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-
-  std::vector<std::string> command = {"/bin/sh", "-c", start_all, "start_all", dir,
-                                      std::to_string(run_count)};
-  for (const std::string& word : unitinfo_command())
-    command.push_back(word);
-  run_result r = run_on_appliance(
-      command,
+  const record_fields rebuilt = short_fields(3, lan_bypass_flag);
+  std::vector<std::string> rebuild_args = every_field_args(rebuilt);
+  rebuild_args.erase(rebuild_args.begin(), rebuild_args.begin() + 2);  // the -s pair
+  const std::vector<concurrency_case> cases = {
       // No cached copy yet: the first run to come fills it, and no other
       // may mount the partition while it does.
-      join({put(".data", example_record), {"--remove", ".data.bak", "--no-cache"}}));
-  ASSERT_EQ(r.status, 0) << r.err;
+      {"with the cache folder", {}, {}, example_fields(), "", true},
+      // Without it every load fails: each run rebuilds the record from
+      // every field, and the runs must still take turns.
+      {"without the cache folder", {"--no-tesra"}, rebuild_args, rebuilt, invalid_line, false},
+  };
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    const concurrency_case& c = cases[k];
+    SCOPED_TRACE(c.name);
+    const std::string dir = state + "/runs." + std::to_string(k);
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
 
-  for (int i = 1; i <= run_count; ++i) {
-    SCOPED_TRACE("run " + std::to_string(i));
-    const std::string n = std::to_string(i);
-    EXPECT_EQ(file_text(dir + "/status." + n), "0\n");
-    EXPECT_EQ(file_text(dir + "/err." + n), "");
-    // The report after each save is that very save's record: no other run
-    // came between the save and its show.
-    record_fields fields = example_fields();
-    fields.serial_number = "SERIAL-" + n;
-    EXPECT_EQ(file_text(dir + "/out." + n), report_text(fields) + saved_line);
+    std::vector<std::string> command = {"/bin/sh", "-c", start_all, "start_all", dir,
+                                        std::to_string(run_count)};
+    for (const std::string& word : unitinfo_with(c.args))
+      command.push_back(word);
+    run_result r = run_on_appliance(
+        command, join({put(".data", example_record), {"--remove", ".data.bak", "--no-cache"},
+                       c.tesra}));
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    for (int i = 1; i <= run_count; ++i) {
+      SCOPED_TRACE("run " + std::to_string(i));
+      const std::string n = std::to_string(i);
+      EXPECT_EQ(file_text(dir + "/status." + n), "0\n");
+      EXPECT_EQ(file_text(dir + "/err." + n), "");
+      // The report after each save is that very save's record: no other
+      // run came between the save and its show.
+      record_fields fields = c.fields;
+      fields.serial_number = "SERIAL-" + n;
+      EXPECT_EQ(file_text(dir + "/out." + n),
+                c.printed_before + (c.shows_saved_record ? report_text(fields) : "") +
+                    saved_line);
+    }
+
+    int last = run_of(c, partition_file(".data"));
+    EXPECT_NE(last, 0) << "the record file is not one of the saved records";
+    EXPECT_BYTES(cached_copy(), c.shows_saved_record ? partition_file(".data") : std::nullopt);
+    // The backup is the record of the save before the last.
+    int before_last = run_of(c, partition_file(".data.bak"));
+    EXPECT_NE(before_last, 0) << "the backup is not one of the saved records";
+    EXPECT_NE(before_last, last);
+    EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.bak"}));
+    EXPECT_FALSE(left_mounted());
   }
-
-  int last = run_of(partition_file(".data"));
-  EXPECT_NE(last, 0) << "the record file is not one of the saved records";
-  EXPECT_BYTES(cached_copy(), partition_file(".data"));
-  // The backup is the record of the save before the last.
-  int before_last = run_of(partition_file(".data.bak"));
-  EXPECT_NE(before_last, 0) << "the backup is not one of the saved records";
-  EXPECT_NE(before_last, last);
-  EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.bak"}));
-  EXPECT_FALSE(left_mounted());
 }
 
 }  // namespace
