@@ -26,6 +26,6 @@ set(CMAKE_CXX_FLAGS_INIT "-m32")
 # -B puts the sysroot's library folder first; gcc finds the files in its
 # i386-linux-gnu folder.
 #
-# Every program of this build carries its own C++ runtime: this machine's
-# libstdc++ and libgcc need a newer C library than the appliance has.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-B${UNITINFO_SYSROOT}/usr/lib/ -static-libstdc++ -static-libgcc")
+# This machine's libstdc++ and libgcc need a newer C library than the
+# appliance has: unitinfo carries its own (UNITINFO_STATIC_RUNTIME).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-B${UNITINFO_SYSROOT}/usr/lib/")
