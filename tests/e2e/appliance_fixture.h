@@ -14,9 +14,10 @@
 // The binary as the appliance calls it; the usage line begins with this path.
 inline constexpr char unitinfo_binary[] = UNITINFO_BINARY;
 
-// The words that start the binary: its path, after the emulator that runs it
-// where this machine's kernel cannot (a 32-bit build on a kernel without
-// 32-bit support). The program still sees its own path as its name.
+// The words that start the binary: its path, after the runner that starts
+// it where the build names one (the appliance build's, which chooses the C
+// library and runs the 32-bit binary under qemu where this machine's kernel
+// cannot). The program still sees its own path as its name.
 std::vector<std::string> unitinfo_command();
 
 // unitinfo_command() followed by `args`: the words that run the binary with
