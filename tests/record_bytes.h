@@ -1,6 +1,6 @@
-// 164-byte unit identity record images, built and patched by the offsets of
-// the stored format, for seeding an appliance and for comparing what the
-// program wrote.
+// 164-byte unit identity record images, built, patched and read by the
+// offsets of the stored format, for seeding an appliance, for comparing what
+// the program wrote and for working out what it must make of any bytes.
 #pragma once
 
 #include <cstddef>
@@ -84,3 +84,14 @@ void zero_bytes(std::string& image, std::size_t offset, std::size_t count);
 
 // Text of `length` bytes: `prefix`, then repetitions of the alphabet.
 std::string text_of_length(std::string_view prefix, std::size_t length);
+
+// Reading an image of any length as the reader takes in a stored copy:
+// bytes past its end read as zero, as they do in the record it loads.
+unsigned char stored_byte(std::string_view image, std::size_t offset);
+
+// The little-endian 16-bit number at `offset`.
+std::uint16_t stored_u16(std::string_view image, std::size_t offset);
+
+// The text of the field at `offset`: it runs to its NUL, or to the end of
+// the field when it has none.
+std::string stored_text(std::string_view image, std::size_t offset, std::size_t width);
