@@ -70,3 +70,7 @@ std::string stored_text(std::string_view image, std::size_t offset, std::size_t 
     text += static_cast<char>(stored_byte(image, offset + i));
   return text;
 }
+
+bool has_valid_header(std::string_view image) {
+  return image.size() >= record_header_length && image.starts_with(header_start);
+}

@@ -95,3 +95,7 @@ std::uint16_t stored_u16(std::string_view image, std::size_t offset);
 // The text of the field at `offset`: it runs to its NUL, or to the end of
 // the field when it has none.
 std::string stored_text(std::string_view image, std::size_t offset, std::size_t width);
+
+// True when the reader takes `image` for a valid record: it holds a whole
+// header, and that header starts with header_start.
+bool has_valid_header(std::string_view image);
