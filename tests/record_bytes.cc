@@ -54,3 +54,23 @@ std::string text_of_length(std::string_view prefix, std::size_t length) {
     text += static_cast<char>('a' + i % 26);
   return text;
 }
+
+unsigned char stored_byte(std::string_view image, std::size_t offset) {
+  return offset < image.size() ? static_cast<unsigned char>(image[offset]) : 0;
+}
+
+std::uint16_t stored_u16(std::string_view image, std::size_t offset) {
+  return static_cast<std::uint16_t>(stored_byte(image, offset) |
+                                    stored_byte(image, offset + 1) << 8);
+}
+
+std::string stored_text(std::string_view image, std::size_t offset, std::size_t width) {
+  std::string text;
+  for (std::size_t i = 0; i < width && stored_byte(image, offset + i) != 0; ++i)
+    text += static_cast<char>(stored_byte(image, offset + i));
+  return text;
+}
+
+bool has_valid_header(std::string_view image) {
+  return image.size() >= record_header_length && image.starts_with(header_start);
+}

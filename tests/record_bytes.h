@@ -1,6 +1,6 @@
-// 164-byte unit identity record images, built and patched by the offsets of
-// the stored format, for seeding an appliance and for comparing what the
-// program wrote.
+// 164-byte unit identity record images, built, patched and read by the
+// offsets of the stored format, for seeding an appliance, for comparing what
+// the program wrote and for working out what it must make of any bytes.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,14 @@
 #include <string_view>
 
 inline constexpr std::size_t record_length = 164;
+
+// The magic and the format version field: what the reader checks, and the
+// least it accepts.
+inline constexpr std::size_t record_header_length = 20;
+
+// What a valid header starts with; the rest of the format version field may
+// hold anything.
+inline constexpr std::string_view header_start("VASK1.0.0\0", 10);
 
 // Where each field starts in the stored record.
 inline constexpr std::size_t magic_at = 0;
@@ -23,6 +31,23 @@ inline constexpr std::size_t flags_at = 126;
 inline constexpr std::size_t hardware_version_at = 128;
 inline constexpr std::size_t reserved_at = 130;
 inline constexpr std::size_t product_code_at = 140;
+
+// How many bytes each text field spans; a text fills it or ends at a NUL.
+inline constexpr std::size_t serial_number_width = 32;
+inline constexpr std::size_t model_name_width = 32;
+inline constexpr std::size_t variant_width = 16;
+inline constexpr std::size_t oem_id_width = 16;
+inline constexpr std::size_t cf_batch_width = 8;
+inline constexpr std::size_t product_code_width = 24;
+
+static_assert(serial_number_at + serial_number_width == model_name_at);
+static_assert(model_name_at + model_name_width == variant_at);
+static_assert(variant_at + variant_width == oem_id_at);
+static_assert(oem_id_at + oem_id_width == cf_batch_at);
+static_assert(cf_batch_at + cf_batch_width == config_version_at);
+static_assert(product_code_at + product_code_width == record_length);
+static_assert(header_start.size() <= record_header_length &&
+              record_header_length == serial_number_at);
 
 inline constexpr std::uint16_t lan_bypass_flag = 0x40;
 
@@ -59,3 +84,18 @@ void zero_bytes(std::string& image, std::size_t offset, std::size_t count);
 
 // Text of `length` bytes: `prefix`, then repetitions of the alphabet.
 std::string text_of_length(std::string_view prefix, std::size_t length);
+
+// Reading an image of any length as the reader takes in a stored copy:
+// bytes past its end read as zero, as they do in the record it loads.
+unsigned char stored_byte(std::string_view image, std::size_t offset);
+
+// The little-endian 16-bit number at `offset`.
+std::uint16_t stored_u16(std::string_view image, std::size_t offset);
+
+// The text of the field at `offset`: it runs to its NUL, or to the end of
+// the field when it has none.
+std::string stored_text(std::string_view image, std::size_t offset, std::size_t width);
+
+// True when the reader takes `image` for a valid record: it holds a whole
+// header, and that header starts with header_start.
+bool has_valid_header(std::string_view image);

@@ -22,16 +22,16 @@ record_check decode(const std::string& image, unit_record& record) {
 TEST(DecodeRecordImage, HeaderDecidesValidity) {
   struct Case {
     const char* name;
-    std::string header;  // the first 20 bytes
+    std::string header;  // the whole header, nothing after it
     record_check expected;
   };
   auto header = [](std::string_view magic_and_version) {
-    std::string h(20, '\0');
-    put_bytes(h, 0, magic_and_version);
+    std::string h(record_header_length, '\0');
+    put_bytes(h, magic_at, magic_and_version);
     return h;
   };
   std::string junk_after_version = header("VASK1.0.0");
-  put_bytes(junk_after_version, 10, "0123456789");
+  put_bytes(junk_after_version, header_start.size(), "0123456789");
   const Case cases[] = {
       {"plain", header("VASK1.0.0"), record_valid},
       {"any bytes after the version's NUL", junk_after_version, record_valid},
@@ -50,7 +50,7 @@ TEST(DecodeRecordImage, HeaderDecidesValidity) {
 }
 
 TEST(DecodeRecordImage, TooShortLeavesRecordUntouched) {
-  for (std::size_t size : {std::size_t{0}, std::size_t{19}}) {
+  for (std::size_t size : {std::size_t{0}, record_header_length - 1}) {
     unit_record record;
     std::memset(&record, 0xA5, sizeof record);
     std::string before = bytes_of(record);
@@ -60,12 +60,12 @@ TEST(DecodeRecordImage, TooShortLeavesRecordUntouched) {
 }
 
 TEST(DecodeRecordImage, ShortImageReadsAsZeroBeyondItsEnd) {
-  std::string twenty = blank_image().substr(0, 20);
+  std::string header_only = blank_image().substr(0, record_header_length);
   unit_record record;
   std::memset(&record, 0xA5, sizeof record);
-  ASSERT_EQ(decode(twenty, record), record_valid);
+  ASSERT_EQ(decode(header_only, record), record_valid);
   std::string expected = blank_image();
-  put_u16(expected, 128, 1);  // a stored hardware version of 0 reads as 1
+  put_u16(expected, hardware_version_at, 1);  // a stored hardware version of 0 reads as 1
   EXPECT_EQ(bytes_of(record), expected);
 }
 
@@ -82,14 +82,16 @@ TEST(DecodeRecordImage, BadHeaderLeavesTheBytesRead) {
   image[0] = 'X';
   unit_record record;
   std::memset(&record, 0xA5, sizeof record);
-  ASSERT_EQ(decode(image.substr(0, 100), record), record_bad_header);
-  EXPECT_EQ(bytes_of(record), image.substr(0, 100) + std::string(64, '\0'));
+  const std::size_t read_length = 100;
+  ASSERT_EQ(decode(image.substr(0, read_length), record), record_bad_header);
+  EXPECT_EQ(bytes_of(record),
+            image.substr(0, read_length) + std::string(record_length - read_length, '\0'));
 }
 
 TEST(DecodeRecordImage, HardwareVersionZeroReadsAsOneOthersAsStored) {
   for (std::uint16_t stored : {std::uint16_t{0}, std::uint16_t{1}, std::uint16_t{65535}}) {
     std::string image = blank_image();
-    put_u16(image, 128, stored);
+    put_u16(image, hardware_version_at, stored);
     unit_record record;
     ASSERT_EQ(decode(image, record), record_valid);
     EXPECT_EQ(record.hardware_version, stored == 0 ? 1 : stored);
@@ -107,10 +109,11 @@ TEST(IsWholeRecord, AllOf164BytesWithAValidHeader) {
       {"a header and zeros", blank_image(), true},
       {"a longer file", example_record + "more", true},
       {"empty", "", false},
-      {"one byte short", example_record.substr(0, 163), false},
-      {"a header alone, which the reader accepts", example_record.substr(0, 20), false},
-      {"bad magic", with_bytes(example_record, 0, "XASK"), false},
-      {"bad version", with_bytes(example_record, 4, "1.0.1"), false},
+      {"one byte short", example_record.substr(0, record_length - 1), false},
+      {"a header alone, which the reader accepts",
+       example_record.substr(0, record_header_length), false},
+      {"bad magic", with_bytes(example_record, magic_at, "XASK"), false},
+      {"bad version", with_bytes(example_record, format_version_at, "1.0.1"), false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(is_whole_record(reinterpret_cast<const unsigned char*>(c.bytes.data()),
@@ -120,12 +123,12 @@ TEST(IsWholeRecord, AllOf164BytesWithAValidHeader) {
 }
 
 TEST(StampRecord, SetsMagicVersionAndConfigVersionOnly) {
-  std::string image(164, '\x5a');
+  std::string image(record_length, '\x5a');
   unit_record record;
   std::memcpy(&record, image.data(), sizeof record);
   stamp_record(record);
-  put_bytes(image, 0, std::string_view("VASK1.0.0\0", 10));
-  put_u16(image, 124, 1);
+  put_bytes(image, magic_at, header_start);
+  put_u16(image, config_version_at, 1);
   EXPECT_EQ(bytes_of(record), image);
 }
 

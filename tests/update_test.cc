@@ -18,14 +18,14 @@ std::string overlay(std::string image, const field_values& values) {
 }
 
 TEST(OverlayFields, NothingGivenChangesNothing) {
-  std::string image(164, '\x77');
+  std::string image(record_length, '\x77');
   EXPECT_EQ(overlay(image, field_values{}), image);
 }
 
 // Every field but the model name is cleared across its whole width; the
 // model name only across its first 16 bytes.
 TEST(OverlayFields, EachTextClearsItsSpan) {
-  std::string image(164, '\x77');
+  std::string image(record_length, '\x77');
   field_values v;
   v.text[field_serial_number] = "AB";
   v.text[field_model_name] = "CD";
@@ -34,27 +34,28 @@ TEST(OverlayFields, EachTextClearsItsSpan) {
   v.text[field_cf_batch] = "1234567";
   v.text[field_product_code] = "GH";
   std::string expected = image;
-  put_bytes(expected, 20, std::string("AB") + std::string(30, '\0'));
-  put_bytes(expected, 52, std::string("CD") + std::string(14, '\0'));  // 68-83 kept
-  put_bytes(expected, 84, std::string(16, '\0'));
-  put_bytes(expected, 100, std::string("EF") + std::string(14, '\0'));
-  put_bytes(expected, 116, std::string("1234567") + '\0');
-  put_bytes(expected, 140, std::string("GH") + std::string(22, '\0'));
+  put_bytes(expected, serial_number_at, std::string("AB") + std::string(30, '\0'));
+  // The model name's last 16 bytes are kept.
+  put_bytes(expected, model_name_at, std::string("CD") + std::string(14, '\0'));
+  put_bytes(expected, variant_at, std::string(16, '\0'));
+  put_bytes(expected, oem_id_at, std::string("EF") + std::string(14, '\0'));
+  put_bytes(expected, cf_batch_at, std::string("1234567") + '\0');
+  put_bytes(expected, product_code_at, std::string("GH") + std::string(22, '\0'));
   EXPECT_EQ(overlay(image, v), expected);
 }
 
 TEST(OverlayFields, LongModelNameRunsPastTheClearedSpan) {
-  std::string image(164, '\x77');
+  std::string image(record_length, '\x77');
   field_values v;
   std::string name(31, 'm');
   v.text[field_model_name] = name.c_str();
   std::string expected = image;
-  put_bytes(expected, 52, name + '\0');
+  put_bytes(expected, model_name_at, name + '\0');
   EXPECT_EQ(overlay(image, v), expected);
 }
 
 TEST(OverlayFields, OverlongTextNeverLeavesItsField) {
-  std::string image(164, '\x77');
+  std::string image(record_length, '\x77');
   field_values v;
   std::string long_text(100, 'z');
   for (std::size_t i = 0; i < text_field_count; ++i)
@@ -82,14 +83,14 @@ TEST(OverlayFields, HardwareVersionAndBypassBit) {
   };
   for (const Case& c : cases) {
     std::string image = blank_image();
-    put_u16(image, 126, c.flags_before);
-    put_u16(image, 128, 9);
+    put_u16(image, flags_at, c.flags_before);
+    put_u16(image, hardware_version_at, 9);
     field_values v;
     v.hardware_version = c.hardware_version;
     v.lan_bypass_choice = c.choice;
     std::string expected = image;
-    put_u16(expected, 126, c.flags_after);
-    put_u16(expected, 128, c.version_after);
+    put_u16(expected, flags_at, c.flags_after);
+    put_u16(expected, hardware_version_at, c.version_after);
     EXPECT_EQ(overlay(image, v), expected) << c.hardware_version << " " << c.choice;
   }
 }

@@ -9,7 +9,7 @@
 // The hardware version that stands for none given.
 inline constexpr std::uint16_t HARDWARE_VERSION_NOT_GIVEN = 65535;
 
-enum lan_bypass_choice { lan_bypass_none = 0, lan_bypass_set = 1, lan_bypass_clear = 2 };
+enum lan_bypass_mode { lan_bypass_none = 0, lan_bypass_set = 1, lan_bypass_clear = 2 };
 
 // The values one run was given, as they travel from the parser to the
 // overlay. A text is null when absent and is indexed by text_field.

@@ -28,8 +28,3 @@ inline const std::string full_save_lines =
     umount_echo + mount_echo + mkdir_echo + transient_backup_echo + backup_move_echo +
     "old data file saved with .bak extension\n" + cache_copy_echo + umount_echo +
     "data file saved.\n";
-
-inline const std::string saved_line = "information saved!\n\n";
-inline const std::string invalid_line = "invalid data file!\n";
-inline const std::string save_failed_line = "fail to save the information!\n";
-inline const std::string need_all_line = "data file is invalid, please enter all information.\n";

@@ -13,6 +13,7 @@
 #include "example_unit.h"
 #include "record_bytes.h"
 #include "report_text.h"
+#include "result_lines.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "appliance_fixture.h"
-#include "command_echoes.h"
+#include "result_lines.h"
 #include "example_unit.h"
 #include "record_bytes.h"
 #include "report_text.h"

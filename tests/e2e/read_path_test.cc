@@ -8,6 +8,7 @@
 #include "command_echoes.h"
 #include "example_unit.h"
 #include "record_bytes.h"
+#include "result_lines.h"
 
 namespace {
 
