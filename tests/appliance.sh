@@ -21,6 +21,7 @@
 #   --remove NAME      remove .info/NAME from the partition
 #   --link NAME TARGET make .info/NAME a symbolic link to TARGET
 #   --fifo NAME        make .info/NAME a FIFO
+#   --mkdir NAME       make .info/NAME a folder that holds a file
 #   --cache FILE       seed the cached copy with FILE's bytes
 #   --no-cache         remove the cached copy
 #   --fill             fill the partition's free space, to the last block
@@ -115,7 +116,7 @@ inside() {
 			;;
 		--remove)
 			[ $# -ge 2 ] || fail "--remove needs NAME"
-			rm -f "$seed/.info/$2" || fail "cannot remove $2"
+			rm -rf "$seed/.info/$2" || fail "cannot remove $2"
 			shift
 			;;
 		--link)
@@ -126,6 +127,11 @@ inside() {
 		--fifo)
 			[ $# -ge 2 ] || fail "--fifo needs NAME"
 			mkfifo "$seed/.info/$2" || fail "cannot make the FIFO $2"
+			shift
+			;;
+		--mkdir)
+			[ $# -ge 2 ] || fail "--mkdir needs NAME"
+			mkdir "$seed/.info/$2" && : >"$seed/.info/$2/kept" || fail "cannot make the folder $2"
 			shift
 			;;
 		--cache)

@@ -1,6 +1,5 @@
 #include "cache.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +15,7 @@ namespace {
 // Whether a load can read the cached copy as it stands: a link, a FIFO or
 // any other file that is not a regular one counts as none.
 bool cached_copy_opens() {
-  int fd = open_regular_file(AT_FDCWD, cache_path.c_str());
+  int fd = open_regular_file(cache_path.c_str());
   if (fd < 0)
     return false;
   close(fd);
@@ -31,8 +30,8 @@ void refresh_cache() {
   // counts as missing, and whatever else stands at the copy's path goes
   // first. An empty or partial file from a copy that failed would hide a
   // valid record file until the next save.
-  bool copied = !holds_non_regular_file(AT_FDCWD, record_path.c_str()) &&
-                clear_unless_regular(AT_FDCWD, cache_path.c_str()) &&
+  bool copied = !holds_non_regular_file(record_path.c_str()) &&
+                clear_unless_regular(cache_path.c_str()) &&
                 run_command(copy_record_to_cache.c_str()) == 0;
   if (!copied)
     remove_cached_copy();

@@ -1,7 +1,5 @@
 #include "record_reader.h"
 
-#include <fcntl.h>
-
 #include <cstdio>
 
 #include "paths.h"
@@ -27,7 +25,7 @@ void warn_config_version(unsigned version) {
 
 int read_record_cache(unit_record& record) {
   unsigned char buffer[read_buffer_size];
-  long count = read_regular_file(AT_FDCWD, cache_path.c_str(), buffer, sizeof buffer);
+  long count = read_regular_file(cache_path.c_str(), buffer, sizeof buffer);
   if (count < 0) {
     verbose_line("cannot read data!");
     return 1;

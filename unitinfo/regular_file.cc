@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
-int open_regular_file(int dir, const char* name) {
-  int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+int open_regular_file(const char* path) {
+  int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0)
     return -1;
   // The type of what was opened, not of what the name held a moment ago.
@@ -20,8 +20,8 @@ int open_regular_file(int dir, const char* name) {
   return fd;
 }
 
-long read_regular_file(int dir, const char* name, unsigned char* buffer, std::size_t size) {
-  int fd = open_regular_file(dir, name);
+long read_regular_file(const char* path, unsigned char* buffer, std::size_t size) {
+  int fd = open_regular_file(path);
   if (fd < 0)
     return -1;
   std::FILE* file = fdopen(fd, "r");
@@ -34,14 +34,14 @@ long read_regular_file(int dir, const char* name, unsigned char* buffer, std::si
   return static_cast<long>(count);
 }
 
-bool holds_non_regular_file(int dir, const char* name) {
+bool holds_non_regular_file(const char* path) {
   struct stat info;
-  return fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(info.st_mode);
+  return lstat(path, &info) == 0 && !S_ISREG(info.st_mode);
 }
 
-bool clear_unless_regular(int dir, const char* name) {
+bool clear_unless_regular(const char* path) {
   struct stat info;
-  if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+  if (lstat(path, &info) != 0)
     return errno == ENOENT;
-  return S_ISREG(info.st_mode) || unlinkat(dir, name, 0) == 0;
+  return S_ISREG(info.st_mode) || unlink(path) == 0;
 }

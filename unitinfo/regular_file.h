@@ -1,24 +1,26 @@
 // The program's own files are used only when they are regular files: it
 // runs as root, so a link planted at one of their names must never lead a
 // read or a copy elsewhere, and a FIFO there must never hold a run up.
+//
+// The calls take paths, not a directory descriptor and a name: the
+// appliance's C library may be older than the *at calls.
 #pragma once
 
 #include <cstddef>
 
-// Opens `name`, relative to the directory `dir` (AT_FDCWD for a path), for
-// reading, without following a link at its last component or blocking on a
-// FIFO. The descriptor when it is a regular file, else -1.
-int open_regular_file(int dir, const char* name);
+// Opens `path` for reading without following a link at its last component
+// or blocking on a FIFO. The descriptor when it is a regular file, else -1.
+int open_regular_file(const char* path);
 
-// Reads at most `size` bytes from the start of the regular file `name`.
-// The count read, or -1 when `name` is not a regular file that opens.
-long read_regular_file(int dir, const char* name, unsigned char* buffer, std::size_t size);
+// Reads at most `size` bytes from the start of the regular file `path`.
+// The count read, or -1 when `path` is not a regular file that opens.
+long read_regular_file(const char* path, unsigned char* buffer, std::size_t size);
 
-// True when something other than a regular file stands at `name`: a link,
+// True when something other than a regular file stands at `path`: a link,
 // a FIFO, a directory. Such a file counts as missing, and nothing of the
 // program's copies from or to it.
-bool holds_non_regular_file(int dir, const char* name);
+bool holds_non_regular_file(const char* path);
 
-// Makes way for a copy to `name`: removes whatever stands there unless it
+// Makes way for a copy to `path`: removes whatever stands there unless it
 // is a regular file. False when something that is not one is left.
-bool clear_unless_regular(int dir, const char* name);
+bool clear_unless_regular(const char* path);

@@ -27,9 +27,9 @@ struct file_head {
   std::size_t count = 0;
 };
 
-file_head read_head(int dir, const char* name) {
+file_head read_head(const char* name) {
   file_head head;
-  long count = read_regular_file(dir, name, head.bytes, sizeof head.bytes);
+  long count = read_regular_file(name, head.bytes, sizeof head.bytes);
   head.count = count > 0 ? static_cast<std::size_t>(count) : 0;
   return head;
 }
@@ -59,24 +59,24 @@ bool on_boot_partition(int info) {
 // nothing to keep, and the save goes on so that such a unit can be rebuilt;
 // then only a whole record, say one a stale ".data.ba1" holds, may become
 // the backup. False when the save must stop.
-bool copy_aside(int dir) {
+bool copy_aside() {
   // cp writes through a link and blocks on a FIFO at its target, and mv
   // moves into a directory named as its target.
-  if (!clear_unless_regular(dir, transient_backup_name.c_str()) ||
-      !clear_unless_regular(dir, backup_name.c_str()))
+  if (!clear_unless_regular(transient_backup_name.c_str()) ||
+      !clear_unless_regular(backup_name.c_str()))
     return false;
-  file_head previous = read_head(dir, record_name.c_str());
+  file_head previous = read_head(record_name.c_str());
   // A record file that is no regular file counts as missing: nothing is
   // copied from a link or a FIFO.
-  if (!holds_non_regular_file(dir, record_name.c_str()))
+  if (!holds_non_regular_file(record_name.c_str()))
     run_command(copy_to_transient_backup.c_str());
-  file_head copy = read_head(dir, transient_backup_name.c_str());
+  file_head copy = read_head(transient_backup_name.c_str());
   bool kept = is_whole(previous)
                   ? copy.count == record_size &&
                         std::memcmp(copy.bytes, previous.bytes, record_size) == 0
                   : is_whole(copy);
   if (!kept)
-    unlinkat(dir, transient_backup_name.c_str(), 0);
+    unlink(transient_backup_name.c_str());
   return kept || !is_whole(previous);
 }
 
@@ -87,10 +87,9 @@ bool write_out(std::FILE* stream, const unit_record& record) {
 }
 
 // The new file keeps the permission bits of the record file it replaces.
-bool keep_mode_of_record_file(int dir, int fd) {
+bool keep_mode_of_record_file(int fd) {
   struct stat previous;
-  if (fstatat(dir, record_name.c_str(), &previous, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISREG(previous.st_mode))
+  if (lstat(record_name.c_str(), &previous) != 0 || !S_ISREG(previous.st_mode))
     return true;
   return fchmod(fd, previous.st_mode & 07777) == 0;
 }
@@ -106,21 +105,21 @@ bool keep_mode_of_record_file(int dir, int fd) {
 // the temporary file is removed.
 write_outcome replace_record_file(unit_record& record, int dir) {
   const char* temp = temp_record_name.c_str();
-  unlinkat(dir, temp, 0);  // left by a save that was killed part-way
-  int fd = openat(dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  unlink(temp);  // left by a save that was killed part-way
+  int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0)
     return open_failed;
   std::FILE* stream = fdopen(fd, "wb");
   if (stream == nullptr) {
     close(fd);
-    unlinkat(dir, temp, 0);
+    unlink(temp);
     return open_failed;
   }
   stamp_record(record);
-  bool ok = keep_mode_of_record_file(dir, fd) && write_out(stream, record);
+  bool ok = keep_mode_of_record_file(fd) && write_out(stream, record);
   ok = std::fclose(stream) == 0 && ok;
-  if (!ok || !remove_cached_copy() || renameat(dir, temp, dir, record_name.c_str()) != 0) {
-    unlinkat(dir, temp, 0);
+  if (!ok || !remove_cached_copy() || rename(temp, record_name.c_str()) != 0) {
+    unlink(temp);
     return write_failed;
   }
   return fsync(dir) == 0 ? written : written_not_synced;
@@ -129,7 +128,7 @@ write_outcome replace_record_file(unit_record& record, int dir) {
 // The save's work on the mounted partition, in the ".info" that `dir`
 // holds locked.
 int save_on_partition(unit_record& record, int dir) {
-  if (!copy_aside(dir)) {
+  if (!copy_aside()) {
     verbose_line("cannot keep the old data file!");
     return save_backup_failed;
   }
@@ -152,6 +151,30 @@ int save_on_partition(unit_record& record, int dir) {
     return save_write_failed;
   }
   return 0;
+}
+
+// The save names its files relative to the ".info" that it holds, made the
+// current directory meanwhile: its own file calls then land in that very
+// directory, whatever is mounted over the mount point later, without the
+// *at calls that the appliance's C library may lack. The run's own directory
+// is taken back before the unmount, which a current directory on the
+// partition would hold up.
+int save_in_held_directory(unit_record& record, int dir) {
+  int home = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int status;
+  if (fchdir(dir) != 0) {
+    verbose_line("cannot open data file to write!");
+    status = save_open_failed;
+  } else {
+    status = save_on_partition(record, dir);
+  }
+  if (home < 0 || fchdir(home) != 0) {
+    int to_root = chdir("/");  // anywhere off the partition will do
+    static_cast<void>(to_root);
+  }
+  if (home >= 0)
+    close(home);
+  return status;
 }
 
 // No ".info" could be had. When there is none, the copy aside finds none
@@ -183,7 +206,7 @@ int save_record(unit_record& record) {
     unlock_directory(dir);
     return save_mount_failed;
   } else {
-    status = save_on_partition(record, dir);
+    status = save_in_held_directory(record, dir);
     unlock_directory(dir);
   }
   unmount_boot_partition();

@@ -328,21 +328,25 @@ int appliance_test::partition_mode(const std::string& name) const {
   return static_cast<int>(info.st_mode & 07777);
 }
 
-std::vector<std::string> appliance_test::partition_names() const {
+std::vector<std::string> names_in(const std::string& dir) {
   std::vector<std::string> names;
-  DIR* dir = opendir((state + "/partition").c_str());
-  if (dir == nullptr) {
-    ADD_FAILURE() << "no partition folder in " << state;
+  DIR* folder = opendir(dir.c_str());
+  if (folder == nullptr) {
+    ADD_FAILURE() << "no folder " << dir;
     return names;
   }
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = readdir(folder)) {
     std::string name = entry->d_name;
     if (name != "." && name != "..")
       names.push_back(name);
   }
-  closedir(dir);
+  closedir(folder);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::vector<std::string> appliance_test::partition_names() const {
+  return names_in(state + "/partition");
 }
 
 std::optional<std::string> appliance_test::cached_copy() const {

@@ -35,6 +35,9 @@ struct run_result {
 // other file than a regular one there is a failure of the test.
 std::optional<std::string> read_file(const std::string& path);
 
+// Every name in the folder `dir`, sorted.
+std::vector<std::string> names_in(const std::string& dir);
+
 // The setup options of appliance.sh, ready to be joined into one list.
 using setup_list = std::vector<std::string>;
 

@@ -108,4 +108,23 @@ TEST_F(HostileFiles, ADirectoryAtTheCachedCopyIsNeitherReadNorCopiedInto) {
   EXPECT_BYTES(partition_file(".data"), example_record);
 }
 
+// A folder where the copy aside or the backup belongs cannot be removed:
+// cp would copy into it and mv would move the copy into it, so the save
+// stops before it writes anything.
+TEST_F(HostileFiles, AFolderWhereACopyBelongsFailsTheSave) {
+  for (const char* name : {".data.ba1", ".data.bak"}) {
+    SCOPED_TRACE(name);
+    run_result r = run({"-d", "1", "-s", "NEW"},
+                       join({unit_holding(example_record), {"--remove", ".data.ba1", "--remove",
+                                                            ".data.bak", "--mkdir", name}}));
+    EXPECT_RAN(r, umount_echo + mount_echo + mkdir_echo + "cannot keep the old data file!\n" +
+                      umount_echo + save_failed_line,
+               1);
+    EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", name}));
+    EXPECT_BYTES(partition_file(".data"), example_record);
+    EXPECT_EQ(names_in(state + "/partition/" + name), std::vector<std::string>{"kept"});
+    EXPECT_BYTES(cached_copy(), example_record);
+  }
+}
+
 }  // namespace

@@ -8,8 +8,6 @@
 // run's first own call on (its lock on /var/run): a kill before that can
 // change nothing. The points are dealt out to shards that run side by side.
 
-#include <dirent.h>
-
 #include <fstream>
 #include <map>
 #include <string>
@@ -51,18 +49,6 @@ constexpr char kill_then_run_again[] =
     "umount /mnt/bootloader || exit 125\n"
     "if [ -e /var/run/tesra/.cf_data ]; then cp /var/run/tesra/.cf_data \"$snap.cache\" || exit 125; fi\n"
     "exec \"$@\" -i -s NEXT\n";
-
-// The names in the folder `dir`.
-std::vector<std::string> names_in(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* entry = readdir(d))
-      if (std::string name = entry->d_name; name != "." && name != "..")
-        names.push_back(name);
-    closedir(d);
-  }
-  return names;
-}
 
 std::vector<kill_point> points_of(const std::string& trace_path) {
   std::ifstream in(trace_path);
