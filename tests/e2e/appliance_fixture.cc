@@ -377,6 +377,17 @@ void appliance_test::expect_saved(const std::string& record,
   expect_unit(files, record);
 }
 
+void appliance_test::expect_each_run(const std::vector<run_case>& cases, const setup_list& setup,
+                                     const partition_files& files,
+                                     const std::optional<std::string>& copy) {
+  for (const run_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_result r = run(c.args, setup);
+    EXPECT_RAN(r, c.out, c.status);
+    expect_unit(files, copy);
+  }
+}
+
 setup_list join(const std::vector<setup_list>& parts) {
   setup_list all;
   for (const setup_list& part : parts)

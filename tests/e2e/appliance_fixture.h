@@ -44,6 +44,16 @@ using setup_list = std::vector<std::string>;
 // The partition's .info files by name, each with its whole bytes.
 using partition_files = std::map<std::string, std::string>;
 
+// One row of a table of runs: what the case is called, the arguments
+// (argv[1] on), all that the run prints on standard output and the status it
+// ends with. A run of a table prints nothing on standard error.
+struct run_case {
+  const char* name;
+  std::vector<std::string> args;
+  std::string out;
+  int status = 0;
+};
+
 class appliance_test : public ::testing::Test {
  protected:
   // Makes the state folder and a first, empty boot partition; skips the
@@ -102,6 +112,12 @@ class appliance_test : public ::testing::Test {
   // cached copy equals it, the backup holds `backup` (absent after a first
   // save), no transient backup or temporary file is left, nothing mounted.
   void expect_saved(const std::string& record, const std::optional<std::string>& backup) const;
+
+  // Runs each of `cases` in turn with `setup`, on this one appliance, each
+  // after the ones before it: every run must be as its row says and leave
+  // the unit as expect_unit(`files`, `copy`) says.
+  void expect_each_run(const std::vector<run_case>& cases, const setup_list& setup,
+                       const partition_files& files, const std::optional<std::string>& copy);
 
   // The state folder, an absolute path.
   std::string state;

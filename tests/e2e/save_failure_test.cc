@@ -15,6 +15,7 @@
 namespace {
 
 using SaveFailure = appliance_test;
+using Leftover = appliance_test;
 using StaleTransientBackup = appliance_test;
 using TransientBackup = appliance_test;
 using TemporaryFile = appliance_test;
@@ -59,21 +60,18 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
   };
   for (const failure_case& c : cases) {
     SCOPED_TRACE(c.name);
-    const setup_list setup =
-        join({{"--unfill", "--remove", ".data.ba1"}, put(".data", example_record),
-              put(".data.bak", other_record), cache(example_record), c.partition_state});
+    // What the case before may have left, a full partition or a transient
+    // backup, goes.
+    const setup_list setup = join({{"--unfill", "--remove", ".data.ba1"},
+                                   unit_holding(example_record, other_record), c.partition_state});
 
     // No report of a saved record follows the failure line.
     run_result plain = run({"-i", "-s", "NEW"}, setup);
-    EXPECT_EQ(plain.out, example_report + save_failed_line);
-    EXPECT_EQ(plain.err, "");
-    EXPECT_EQ(plain.status, 1);
+    EXPECT_RAN(plain, example_report + save_failed_line, 1);
     expect_unit(c.left, example_record);
 
     run_result verbose = run({"-d", "1", "-s", "NEW"}, setup);
-    EXPECT_EQ(verbose.out, c.verbose_lines + save_failed_line);
-    EXPECT_EQ(verbose.err, "");
-    EXPECT_EQ(verbose.status, 1);
+    EXPECT_RAN(verbose, c.verbose_lines + save_failed_line, 1);
     expect_unit(c.left, example_record);
   }
 }
@@ -81,14 +79,12 @@ TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {
 TEST_F(SaveFailure, ASaveSucceedsOnceTheFullPartitionHasRoomAgain) {
   record_fields first = example_fields();
   first.serial_number = "FIRST";
-  run_result r1 = run({"-s", "FIRST"}, join({put(".data", example_record),
-                                            {"--remove", ".data.bak"}, cache(example_record)}));
+  run_result r1 = run({"-s", "FIRST"}, unit_holding(example_record));
   ASSERT_EQ(r1.status, 0);
   expect_saved(record_image(first), example_record);
 
   run_result full = run({"-s", "SECOND"}, {"--fill"});
-  EXPECT_EQ(full.out, save_failed_line);
-  EXPECT_EQ(full.status, 1);
+  EXPECT_RAN(full, save_failed_line, 1);
   expect_unit({{".data", record_image(first)}, {".data.bak", example_record}},
               record_image(first));
 
@@ -96,31 +92,18 @@ TEST_F(SaveFailure, ASaveSucceedsOnceTheFullPartitionHasRoomAgain) {
   record_fields second = first;
   second.serial_number = "SECOND";
   run_result r2 = run({"-s", "SECOND"}, {"--unfill"});
-  EXPECT_EQ(r2.out, report_text(second) + saved_line);
-  EXPECT_EQ(r2.status, 0);
+  EXPECT_RAN(r2, report_text(second) + saved_line, 0);
   expect_saved(record_image(second), record_image(first));
 }
 
 TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritten) {
-  const std::vector<std::string> fields = {"-s", "SN-1", "-m", "MD", "-v", "VA", "-o", "OE",
-                                           "-w", "CF", "-p", "PC", "-x", "4", "-B"};
-  const std::string first = record_image({.serial_number = "SN-1",
-                                          .model_name = "MD",
-                                          .variant = "VA",
-                                          .oem_id = "OE",
-                                          .cf_batch = "CF",
-                                          .product_code = "PC",
-                                          .config_version = 1,
-                                          .flags = lan_bypass_flag,
-                                          .hardware_version = 4});
+  record_fields fields = short_fields(4, lan_bypass_flag);
+  fields.serial_number = "SN-1";
+  const std::string first = record_image(fields);
 
-  std::vector<std::string> args = {"-i"};
-  args.insert(args.end(), fields.begin(), fields.end());
-  run_result plain =
-      run(args, {"--no-tesra", "--no-cache", "--remove", ".data", "--remove", ".data.bak"});
-  EXPECT_EQ(plain.out, invalid_line + invalid_line + saved_line);
-  EXPECT_EQ(plain.err, "");
-  EXPECT_EQ(plain.status, 0);
+  const std::vector<std::string> args = every_field_args(fields, {"-i"});
+  run_result plain = run(args, {"--no-tesra"});
+  EXPECT_RAN(plain, invalid_line + invalid_line + saved_line, 0);
   expect_unit({{".data", first}}, std::nullopt);
 
   // Three fills: the first show, the validity load, the show after the save.
@@ -133,9 +116,10 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
   put_bytes(second, serial_number_at, "SN-2");
   run_result verbose = run(verbose_args, {"--no-tesra"});
   const std::string failed_fill = fill_echoes + "cannot read data!\n";
-  EXPECT_EQ(verbose.out, failed_fill + invalid_line + failed_fill + full_save_lines +
-                             failed_fill + invalid_line + saved_line);
-  EXPECT_EQ(verbose.status, 0);
+  EXPECT_RAN(verbose,
+             failed_fill + invalid_line + failed_fill + full_save_lines + failed_fill +
+                 invalid_line + saved_line,
+             0);
   expect_unit({{".data", second}, {".data.bak", first}}, std::nullopt);
 }
 
@@ -143,38 +127,45 @@ TEST_F(SaveFailure, WithoutTheCacheFolderEveryLoadFillsAndTheRecordIsStillWritte
 // is written, and no cached copy is left to hide it.
 TEST_F(SaveFailure, ARebuildWithNoRoomForTheCachedCopyLeavesNone) {
   const record_fields saved = short_fields(6, lan_bypass_flag);
-  run_result r = run(every_field_args(saved), {"--no-cache", "--remove", ".data", "--tesra-full"});
+  run_result r = run(every_field_args(saved), {"--tesra-full"});
   // The show after the save finds no copy and no room to fill one.
-  EXPECT_EQ(r.out, invalid_line + saved_line);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_RAN(r, invalid_line + saved_line, 0);
   expect_unit({{".data", record_image(saved)}}, std::nullopt);
 
   run_result next = run({"-i"});
-  EXPECT_EQ(next.out, report_text(saved));
-  EXPECT_EQ(next.status, 0);
+  EXPECT_RAN(next, report_text(saved), 0);
   expect_saved(record_image(saved), std::nullopt);
 }
 
-TEST_F(StaleTransientBackup, IsOverwrittenWhenTheRecordFileExists) {
-  const std::string stale = other_record;
+// A file that an earlier save left beside a whole record file goes with the
+// next save, and the backup is that record file.
+TEST_F(Leftover, BesideAWholeRecordFileIsClearedByTheNextSave) {
+  struct leftover_case {
+    const char* name;
+    const char* file;
+    std::string bytes;
+  };
+  const std::vector<leftover_case> cases = {
+      {"a stale transient backup is overwritten", ".data.ba1", other_record},
+      {"a stray temporary file is removed", ".data.new", "stray"},
+  };
   record_fields saved = example_fields();
   saved.serial_number = "NEW";
-  run_result r = run({"-s", "NEW"}, join({put(".data", example_record), {"--remove", ".data.bak"},
-                                         put(".data.ba1", stale), cache(example_record)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
-  expect_saved(record_image(saved), example_record);
+  for (const leftover_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The backup that the save before left goes.
+    run_result r = run({"-s", "NEW"}, join({unit_holding(example_record), {"--remove", ".data.bak"},
+                                           put(c.file, c.bytes)}));
+    EXPECT_RAN(r, report_text(saved) + saved_line, 0);
+    expect_saved(record_image(saved), example_record);
+  }
 }
 
 TEST_F(StaleTransientBackup, BecomesTheBackupWhenTheRecordFileIsMissing) {
   const std::string stale = other_record;
   const record_fields saved = short_fields(2, 0);
-  run_result r = run(every_field_args(saved),
-                     join({{"--no-cache", "--remove", ".data", "--remove", ".data.bak"},
-                           put(".data.ba1", stale)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  run_result r = run(every_field_args(saved), put(".data.ba1", stale));
+  EXPECT_RAN(r, report_text(saved) + saved_line, 0);
   expect_saved(record_image(saved), stale);
 }
 
@@ -184,20 +175,17 @@ TEST_F(StaleTransientBackup, BecomesTheBackupWhenTheRecordFileIsMissing) {
 TEST_F(TransientBackup, AFailedCopyAsideNeverReplacesTheBackup) {
   const record_fields first = short_fields(3, lan_bypass_flag);
   run_result r1 = run(every_field_args(first));
-  EXPECT_EQ(r1.out, report_text(first) + saved_line);
-  EXPECT_EQ(r1.status, 0);
+  EXPECT_RAN(r1, report_text(first) + saved_line, 0);
   expect_saved(record_image(first), std::nullopt);
 
   record_fields second = first;
   second.serial_number = "SN-2";
   run_result r2 = run({"-s", "SN-2"});
-  EXPECT_EQ(r2.out, report_text(second) + saved_line);
-  EXPECT_EQ(r2.status, 0);
+  EXPECT_RAN(r2, report_text(second) + saved_line, 0);
   expect_saved(record_image(second), record_image(first));
 
   run_result full = run({"-s", "SN-3"}, {"--fill"});
-  EXPECT_EQ(full.out, save_failed_line);
-  EXPECT_EQ(full.status, 1);
+  EXPECT_RAN(full, save_failed_line, 1);
   expect_unit({{".data", record_image(second)}, {".data.bak", record_image(first)}},
               record_image(second));
 
@@ -205,8 +193,7 @@ TEST_F(TransientBackup, AFailedCopyAsideNeverReplacesTheBackup) {
   record_fields rebuilt = short_fields(5, 0);
   rebuilt.serial_number = "REBUILT";
   run_result r3 = run(every_field_args(rebuilt), {"--unfill", "--remove", ".data", "--no-cache"});
-  EXPECT_EQ(r3.out, report_text(rebuilt) + saved_line);
-  EXPECT_EQ(r3.status, 0);
+  EXPECT_RAN(r3, report_text(rebuilt) + saved_line, 0);
   expect_saved(record_image(rebuilt), record_image(first));
 }
 
@@ -227,13 +214,14 @@ TEST_F(StaleTransientBackup, IsRemovedWhenTheRecordFileIsMissingAndItIsNotWhole)
   const record_fields saved = short_fields(2, 0);
   for (const stale_case& c : cases) {
     SCOPED_TRACE(c.name);
+    // The record file and the cached copy that the save before left go.
     run_result r = run(every_field_args(saved, {"-d", "1"}),
                        join({{"--no-cache", "--remove", ".data"}, put(".data.bak", example_record),
                              put(".data.ba1", c.bytes)}));
-    EXPECT_EQ(r.out, fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
-                         saved_line);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_RAN(r,
+               fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
+                   saved_line,
+               0);
     expect_saved(record_image(saved), example_record);
   }
 }
@@ -245,8 +233,7 @@ TEST_F(TransientBackup, ARecordFileThatIsNotWholeIsNotKept) {
   saved.serial_number = "NEW";
   run_result r = run({"-s", "NEW"}, join({put(".data", example_record.substr(0, 100)),
                                          put(".data.bak", other_record), cache(example_record)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_RAN(r, report_text(saved) + saved_line, 0);
   expect_saved(record_image(saved), other_record);
 }
 
@@ -256,8 +243,7 @@ TEST_F(TransientBackup, ARecordFileThatIsNotWholeIsNotKept) {
 TEST_F(TemporaryFile, AKilledSaveLeavesOneAndTheNextSaveRemovesIt) {
   if (!have_program("strace"))
     return;
-  setup_list setup = join({put(".data", example_record), {"--remove", ".data.bak"},
-                           cache(example_record)});
+  setup_list setup = unit_holding(example_record);
   for (const char* serial : {"KILLED-1", "KILLED-2"}) {
     SCOPED_TRACE(serial);
     record_fields written = example_fields();
@@ -280,18 +266,7 @@ TEST_F(TemporaryFile, AKilledSaveLeavesOneAndTheNextSaveRemovesIt) {
   record_fields saved = example_fields();
   saved.serial_number = "NEW";
   run_result r = run({"-s", "NEW"});
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
-  expect_saved(record_image(saved), example_record);
-}
-
-TEST_F(TemporaryFile, AStrayOneIsRemovedByTheNextSave) {
-  record_fields saved = example_fields();
-  saved.serial_number = "NEW";
-  run_result r = run({"-s", "NEW"}, join({put(".data", example_record), {"--remove", ".data.bak"},
-                                         put(".data.new", "stray"), cache(example_record)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_RAN(r, report_text(saved) + saved_line, 0);
   expect_saved(record_image(saved), example_record);
 }
 

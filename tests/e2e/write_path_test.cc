@@ -25,6 +25,14 @@ record_fields changed(const std::function<void(record_fields&)>& edit) {
 }
 
 TEST_F(WritePath, EachOptionFormSetsItsFieldAndTheLastValueWins) {
+  const record_fields at_limit = changed([](auto& f) {
+    f.serial_number = text_of_length("S", 31);
+    f.model_name = text_of_length("M", 31);
+    f.variant = text_of_length("V", 15);
+    f.oem_id = text_of_length("O", 15);
+    f.cf_batch = text_of_length("C", 7);
+    f.product_code = text_of_length("P", 23);
+  });
   struct option_case {
     const char* name;
     std::vector<std::string> args;
@@ -71,14 +79,13 @@ TEST_F(WritePath, EachOptionFormSetsItsFieldAndTheLastValueWins) {
        changed([](auto& f) { f.serial_number = "A"; })},
       {"a value is text, never a format", {"-s", "%s%n%x%%"},
        changed([](auto& f) { f.serial_number = "%s%n%x%%"; })},
+      {"texts of exactly their limit are saved whole", text_field_args(at_limit), at_limit},
   };
   for (const option_case& c : cases) {
     SCOPED_TRACE(c.name);
-    run_result r = run(c.args, join({put(".data", example_record), {"--remove", ".data.bak"},
-                                     cache(example_record)}));
-    EXPECT_EQ(r.out, report_text(c.saved) + saved_line);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
+    // The backup that the save before left goes.
+    run_result r = run(c.args, join({unit_holding(example_record), {"--remove", ".data.bak"}}));
+    EXPECT_RAN(r, report_text(c.saved) + saved_line, 0);
     expect_saved(record_image(c.saved), example_record);
   }
 }
@@ -94,11 +101,8 @@ TEST_F(WritePath, BuildsARecordFromNothingThenChangesOneFieldAtATime) {
                          .flags = lan_bypass_flag,
                          .hardware_version = 7};
   run_result r1 = run({"-s", "SN-0001", "-m", "AX-100", "-v", "lite", "-o", "OEM1", "-w", "B0001",
-                       "-x", "7", "-B", "-p", "PC-AX100"},
-                      {"--no-cache", "--remove", ".data", "--remove", ".data.bak"});
-  EXPECT_EQ(r1.out, report_text(first) + saved_line);
-  EXPECT_EQ(r1.err, "");
-  EXPECT_EQ(r1.status, 0);
+                       "-x", "7", "-B", "-p", "PC-AX100"});
+  EXPECT_RAN(r1, report_text(first) + saved_line, 0);
   // The first save has nothing to keep: no backup.
   expect_saved(record_image(first), std::nullopt);
 
@@ -106,16 +110,14 @@ TEST_F(WritePath, BuildsARecordFromNothingThenChangesOneFieldAtATime) {
   record_fields second = first;
   second.serial_number = "SN-0002";
   run_result r2 = run({"-i", "-s", "SN-0002"});
-  EXPECT_EQ(r2.out, report_text(first) + report_text(second) + saved_line);
-  EXPECT_EQ(r2.status, 0);
+  EXPECT_RAN(r2, report_text(first) + report_text(second) + saved_line, 0);
   expect_saved(record_image(second), record_image(first));
 
   record_fields third = second;
   third.product_code = "PC-AX100-R2";
   third.flags = 0;
   run_result r3 = run({"-p", "PC-AX100-R2", "-b"});
-  EXPECT_EQ(r3.out, report_text(third) + saved_line);
-  EXPECT_EQ(r3.status, 0);
+  EXPECT_RAN(r3, report_text(third) + saved_line, 0);
   // After two saves in a row the backup is what the first of them wrote.
   expect_saved(record_image(third), record_image(second));
 
@@ -128,37 +130,35 @@ TEST_F(WritePath, BuildsARecordFromNothingThenChangesOneFieldAtATime) {
 
 TEST_F(WritePath, AnUpdateBuildsOnTheCachedCopyNotOnTheRecordFile) {
   record_fields saved = changed([](auto& f) { f.serial_number = "NEW"; });
-  run_result r = run({"-s", "NEW"}, join({put(".data", other_record), {"--remove", ".data.bak"},
-                                         cache(example_record)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  run_result r = run({"-s", "NEW"}, join({put(".data", other_record), cache(example_record)}));
+  EXPECT_RAN(r, report_text(saved) + saved_line, 0);
   expect_saved(record_image(saved), other_record);
 }
 
-TEST_F(WritePath, AVerboseSaveEchoesEveryStep) {
+// A partition that something left mounted is taken down and mounted again:
+// the save echoes the very same steps.
+TEST_F(WritePath, AVerboseSaveEchoesEveryStepAndRemountsAPartitionLeftMounted) {
   record_fields saved = changed([](auto& f) { f.serial_number = "NEW"; });
-  run_result r = run({"-d", "1", "-s", "NEW"}, join({put(".data", example_record),
-                                                    {"--remove", ".data.bak"},
-                                                    cache(example_record)}));
-  EXPECT_EQ(r.out, full_save_lines + report_text(saved) + saved_line);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
-  expect_saved(record_image(saved), example_record);
-}
-
-TEST_F(WritePath, APartitionLeftMountedIsTakenDownAndMountedAgain) {
-  record_fields saved = changed([](auto& f) { f.serial_number = "NEW"; });
-  std::vector<std::string> command = {"/bin/sh", "-c",
-                                      "mount /mnt/bootloader && exec \"$@\" -d 1 -s NEW", "sh"};
+  std::vector<std::string> left_mounted = {
+      "/bin/sh", "-c", "mount /mnt/bootloader && exec \"$@\" -d 1 -s NEW", "sh"};
   for (const std::string& word : unitinfo_command())
-    command.push_back(word);
-  run_result r = run_on_appliance(
-      command,
-      join({put(".data", example_record), {"--remove", ".data.bak"}, cache(example_record)}));
-  EXPECT_EQ(r.out, full_save_lines + report_text(saved) + saved_line);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
-  expect_saved(record_image(saved), example_record);
+    left_mounted.push_back(word);
+  struct command_case {
+    const char* name;
+    std::vector<std::string> command;
+  };
+  const std::vector<command_case> cases = {
+      {"the partition unmounted", unitinfo_with({"-d", "1", "-s", "NEW"})},
+      {"the partition left mounted", left_mounted},
+  };
+  for (const command_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The backup that the save before left goes.
+    run_result r = run_on_appliance(
+        c.command, join({unit_holding(example_record), {"--remove", ".data.bak"}}));
+    EXPECT_RAN(r, full_save_lines + report_text(saved) + saved_line, 0);
+    expect_saved(record_image(saved), example_record);
+  }
 }
 
 TEST_F(WritePath, CarriesOverEveryByteThatNoOptionSets) {
@@ -186,18 +186,15 @@ TEST_F(WritePath, CarriesOverEveryByteThatNoOptionSets) {
     f.hardware_version = 1;
   });
 
-  run_result r = run({"-m", "NEW-MODEL", "-b"},
-                     join({put(".data", stored), {"--remove", ".data.bak"}, cache(stored)}));
-  EXPECT_EQ(r.out, report_text(shown) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  run_result r = run({"-m", "NEW-MODEL", "-b"}, unit_holding(stored));
+  EXPECT_RAN(r, report_text(shown) + saved_line, 0);
   expect_saved(expected, stored);
 
   // A given hardware version of 0 is stored as 0 and shown as 1.
   std::string with_zero = expected;
   put_u16(with_zero, hardware_version_at, 0);
   run_result zero = run({"-x", "0"});
-  EXPECT_EQ(zero.out, report_text(shown) + saved_line);
-  EXPECT_EQ(zero.status, 0);
+  EXPECT_RAN(zero, report_text(shown) + saved_line, 0);
   expect_saved(with_zero, expected);
 }
 
@@ -237,31 +234,11 @@ TEST_F(WritePath, AShortTextReplacesALongOneWithinItsClearedSpan) {
     record_fields shown = old_fields;
     shown.*c.field = "XY";
 
-    run_result r = run({c.option, "XY"},
-                       join({put(".data", stored), {"--remove", ".data.bak"}, cache(stored)}));
-    EXPECT_EQ(r.out, report_text(shown) + saved_line);
-    EXPECT_EQ(r.status, 0);
+    // The backup that the save before left goes.
+    run_result r = run({c.option, "XY"}, join({unit_holding(stored), {"--remove", ".data.bak"}}));
+    EXPECT_RAN(r, report_text(shown) + saved_line, 0);
     expect_saved(expected, stored);
   }
-}
-
-TEST_F(WritePath, TextsOfExactlyTheirLimitAreSavedWhole) {
-  record_fields saved = changed([](auto& f) {
-    f.serial_number = text_of_length("S", 31);
-    f.model_name = text_of_length("M", 31);
-    f.variant = text_of_length("V", 15);
-    f.oem_id = text_of_length("O", 15);
-    f.cf_batch = text_of_length("C", 7);
-    f.product_code = text_of_length("P", 23);
-  });
-  run_result r = run({"-s", saved.serial_number, "-m", saved.model_name, "-v", saved.variant,
-                      "-o", saved.oem_id, "-w", saved.cf_batch, "-p", saved.product_code},
-                     join({put(".data", example_record), {"--remove", ".data.bak"},
-                           cache(example_record)}));
-  EXPECT_EQ(r.out, report_text(saved) + saved_line);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
-  expect_saved(record_image(saved), example_record);
 }
 
 TEST_F(WritePath, TheNewRecordFileKeepsThePermissionBitsOfTheOld) {
@@ -281,41 +258,31 @@ TEST_F(InvalidRecord, WithoutEveryFieldNothingIsSaved) {
     args.insert(args.end(), more.begin(), more.end());
     return args;
   };
-  struct refused_case {
-    const char* name;
-    std::vector<std::string> args;
-    std::string out;
-  };
-  const std::vector<refused_case> cases = {
-      {"only -s", {"-s", "SN"}, need_all_line},
-      {"-i and only -s", {"-i", "-s", "SN"}, invalid_line + need_all_line},
-      {"every field and -x, but no -B or -b", with({"-x", "1"}), need_all_line},
-      {"every field and -B, but no -x", with({"-B"}), need_all_line},
-      {"-x 65535 is no hardware version", with({"-x", "65535", "-B"}), need_all_line},
-      {"no product code", {"-s", "SN", "-m", "MD", "-v", "VA", "-o", "OE", "-w", "CF", "-x", "1",
-                           "-b"},
-       need_all_line},
-  };
-  for (const refused_case& c : cases) {
-    SCOPED_TRACE(c.name);
-    run_result r = run(c.args, {"--no-cache", "--remove", ".data", "--remove", ".data.bak"});
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 1);
-    expect_unit({}, std::nullopt);
-  }
+  // Each run starts on a unit with no record, whatever the run before it
+  // left.
+  expect_each_run(
+      {
+          {"only -s", {"-s", "SN"}, need_all_line, 1},
+          {"-i and only -s", {"-i", "-s", "SN"}, invalid_line + need_all_line, 1},
+          {"every field and -x, but no -B or -b", with({"-x", "1"}), need_all_line, 1},
+          {"every field and -B, but no -x", with({"-B"}), need_all_line, 1},
+          {"-x 65535 is no hardware version", with({"-x", "65535", "-B"}), need_all_line, 1},
+          {"no product code",
+           {"-s", "SN", "-m", "MD", "-v", "VA", "-o", "OE", "-w", "CF", "-x", "1", "-b"},
+           need_all_line, 1},
+      },
+      {"--no-cache", "--remove", ".data", "--remove", ".data.bak"}, {}, std::nullopt);
 }
 
 TEST_F(InvalidRecord, EveryFieldBuildsAFreshRecord) {
   const record_fields saved = short_fields(3, lan_bypass_flag);
-  run_result r = run(every_field_args(saved, {"-d", "1"}),
-                     {"--no-cache", "--remove", ".data", "--remove", ".data.bak"});
+  run_result r = run(every_field_args(saved, {"-d", "1"}));
   // The load finds nothing to fill from; the save runs in full although
   // there is no record file to keep; the show reads the refreshed copy.
-  EXPECT_EQ(r.out, fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
-                       saved_line);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
+  EXPECT_RAN(r,
+             fill_echoes + "cannot read data!\n" + full_save_lines + report_text(saved) +
+                 saved_line,
+             0);
   expect_saved(record_image(saved), std::nullopt);
 }
 
@@ -324,16 +291,13 @@ TEST_F(InvalidRecord, AnInvalidCachedCopyIsReplacedByAFreshRecord) {
   put_bytes(bad_copy, 0, "XASK");
   // The copy's own fields are not built on, nor the record file's.
   const record_fields saved = short_fields(9, 0);
-  run_result r = run(every_field_args(saved, {"-i"}),
-                     join({put(".data", example_record), {"--remove", ".data.bak"},
-                           cache(bad_copy)}));
-  EXPECT_EQ(r.out, invalid_line + report_text(saved) + saved_line);
-  EXPECT_EQ(r.status, 0);
+  run_result r =
+      run(every_field_args(saved, {"-i"}), join({put(".data", example_record), cache(bad_copy)}));
+  EXPECT_RAN(r, invalid_line + report_text(saved) + saved_line, 0);
   expect_saved(record_image(saved), example_record);
 
   run_result shown = run({"-i"});
-  EXPECT_EQ(shown.out, report_text(saved));
-  EXPECT_EQ(shown.status, 0);
+  EXPECT_RAN(shown, report_text(saved), 0);
 }
 
 }  // namespace
