@@ -241,6 +241,16 @@ std::vector<std::string> unitinfo_with(const std::vector<std::string>& args) {
   return command;
 }
 
+std::vector<std::string> traced(const std::vector<std::string>& options,
+                                const std::vector<std::string>& args) {
+  std::vector<std::string> command = {"strace", "-E", leak_check_off};
+  command.insert(command.end(), options.begin(), options.end());
+  command.push_back("--");
+  for (const std::string& word : unitinfo_with(args))
+    command.push_back(word);
+  return command;
+}
+
 run_result appliance_test::run(const std::vector<std::string>& args, const setup_list& setup) {
   return run_on_appliance(unitinfo_with(args), setup);
 }

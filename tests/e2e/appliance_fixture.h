@@ -24,6 +24,14 @@ std::vector<std::string> unitinfo_command();
 // them under another command (strace, env, a shell).
 std::vector<std::string> unitinfo_with(const std::vector<std::string>& args);
 
+// LeakSanitizer cannot work under ptrace: a sanitized binary that strace
+// traces runs without it. The variable means nothing to any other build.
+inline constexpr char leak_check_off[] = "ASAN_OPTIONS=detect_leaks=0";
+
+// The words that run unitinfo with `args` under strace with `options`.
+std::vector<std::string> traced(const std::vector<std::string>& options,
+                                const std::vector<std::string>& args);
+
 // What one command on the appliance gave back.
 struct run_result {
   std::string out;  // standard output, byte for byte

@@ -38,10 +38,11 @@ struct kill_point {
 // status (SNAP.status); then the next run, which shows and saves one field.
 //
 //   sh -c SCRIPT sh SNAP INJECTION UNITINFO...
-constexpr char kill_then_run_again[] =
+const std::string kill_then_run_again =
     "snap=$1 inject=$2; shift 2\n"
     "{ setsid -w sh -c 'echo $$ >\"$0.session\"; exec \"$@\"' \"$snap\" "
-    "strace -o /dev/null -e \"$inject\" -- \"$@\" -s KILLED; } >/dev/null 2>&1\n"
+    "strace -E " + std::string(leak_check_off) +
+    " -o /dev/null -e \"$inject\" -- \"$@\" -s KILLED; } >/dev/null 2>&1\n"
     "echo $? >\"$snap.status\"\n"
     "while pgrep -s \"$(cat \"$snap.session\")\" >/dev/null; do sleep 0.02; done\n"
     "mountpoint -q /mnt/bootloader || mount /mnt/bootloader || exit 125\n"
@@ -78,10 +79,7 @@ TEST_P(KillSweep, EveryCallOfASaveLeavesAUnitThatShowsAndSavesWhole) {
   const setup_list unit = unit_holding(example_record, other_record);
 
   const std::string trace = state + "/trace";
-  std::vector<std::string> traced = {"strace", "-o", trace, "--"};
-  for (const std::string& word : unitinfo_with({"-s", "KILLED"}))
-    traced.push_back(word);
-  ASSERT_EQ(run_on_appliance(traced, unit).status, 0);
+  ASSERT_EQ(run_on_appliance(traced({"-o", trace}, {"-s", "KILLED"}), unit).status, 0);
   const std::vector<kill_point> points = points_of(trace);
   ASSERT_FALSE(points.empty()) << "no call of the run's own in " << trace;
 

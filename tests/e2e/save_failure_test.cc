@@ -25,13 +25,9 @@ using TemporaryFile = appliance_test;
 // program is traced, not the cp and mv that it starts; under an emulator the
 // renames are the emulator's own, made for the program.
 std::vector<std::string> killed_at_first_rename(const std::vector<std::string>& args) {
-  std::vector<std::string> command = {
-      "strace", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2",
-      "-e", "inject=rename,renameat,renameat2:signal=SIGKILL:when=1"};
-  for (const std::string& word : unitinfo_command())
-    command.push_back(word);
-  command.insert(command.end(), args.begin(), args.end());
-  return command;
+  return traced({"-o", "/dev/null", "-e", "trace=rename,renameat,renameat2", "-e",
+                 "inject=rename,renameat,renameat2:signal=SIGKILL:when=1"},
+                args);
 }
 
 TEST_F(SaveFailure, LeavesThePreviousRecordWhole) {

@@ -73,12 +73,10 @@ TEST_F(SaveSafety, ARunKilledAfterTheRenameLeavesNoOldCachedCopy) {
   for (const char* signal : {"SIGKILL", "SIGTERM"}) {
     SCOPED_TRACE(signal);
     // The save's second fsync is the directory's, after the rename.
-    std::vector<std::string> command = {
-        "strace", "-o", "/dev/null", "-e",
-        std::string("inject=fsync:signal=") + signal + ":when=2", "--"};
-    for (const std::string& word : unitinfo_with({"-m", "NEWMODEL"}))
-      command.push_back(word);
-    run_result killed = run_on_appliance(command, unit_holding(example_record, other_record));
+    run_result killed = run_on_appliance(
+        traced({"-o", "/dev/null", "-e", std::string("inject=fsync:signal=") + signal + ":when=2"},
+               {"-m", "NEWMODEL"}),
+        unit_holding(example_record, other_record));
     EXPECT_EQ(killed.out, "");
     EXPECT_EQ(killed.status, 128 + (std::string(signal) == "SIGKILL" ? SIGKILL : SIGTERM));
     EXPECT_EQ(partition_names(), (std::vector<std::string>{".data", ".data.ba1", ".data.bak"}));
@@ -157,11 +155,9 @@ TEST_F(SaveSafety, TheSaveLocksWritesSyncsRenamesAndSyncsTheDirectoryInThatOrder
   if (!have_program("strace"))
     return;
   const std::string trace = state + "/trace";
-  std::vector<std::string> command = {
-      "strace", "-y", "-o", trace, "-e",
-      "trace=flock,write,fsync,rename,renameat,renameat2", "--"};
-  for (const std::string& word : unitinfo_with({"-s", "NEW"}))
-    command.push_back(word);
+  const std::vector<std::string> command =
+      traced({"-y", "-o", trace, "-e", "trace=flock,write,fsync,rename,renameat,renameat2"},
+             {"-s", "NEW"});
   record_fields saved = example_fields();
   saved.serial_number = "NEW";
   run_result r = run_on_appliance(command, unit_holding(example_record, other_record));
