@@ -99,8 +99,7 @@ TEST_F(HostileFiles, ARecordFileThatIsNoRegularFileCountsAsMissing) {
 // and nothing is copied into it.
 TEST_F(HostileFiles, ADirectoryAtTheCachedCopyIsNeitherReadNorCopiedInto) {
   ASSERT_EQ(mkdir((state + "/tesra/.cf_data").c_str(), 0755), 0);
-  run_result r = run({"-d", "1", "-i"}, {"--remove", ".data", "--put", ".data",
-                                         bytes_file(example_record)});
+  run_result r = run({"-d", "1", "-i"}, put(".data", example_record));
   EXPECT_RAN(r, umount_echo + mount_echo + mkdir_echo + umount_echo + "cannot read data!\n" +
                     invalid_line,
              0);
