@@ -235,10 +235,16 @@ std::vector<std::string> unitinfo_command() {
   return {std::string(runner), unitinfo_binary};
 }
 
+std::vector<std::string> unitinfo_under(std::vector<std::string> before,
+                                        const std::vector<std::string>& args) {
+  for (const std::string& word : unitinfo_command())
+    before.push_back(word);
+  before.insert(before.end(), args.begin(), args.end());
+  return before;
+}
+
 std::vector<std::string> unitinfo_with(const std::vector<std::string>& args) {
-  std::vector<std::string> command = unitinfo_command();
-  command.insert(command.end(), args.begin(), args.end());
-  return command;
+  return unitinfo_under({}, args);
 }
 
 std::vector<std::string> traced(const std::vector<std::string>& options,
@@ -246,9 +252,7 @@ std::vector<std::string> traced(const std::vector<std::string>& options,
   std::vector<std::string> command = {"strace", "-E", leak_check_off};
   command.insert(command.end(), options.begin(), options.end());
   command.push_back("--");
-  for (const std::string& word : unitinfo_with(args))
-    command.push_back(word);
-  return command;
+  return unitinfo_under(command, args);
 }
 
 run_result appliance_test::run(const std::vector<std::string>& args, const setup_list& setup) {

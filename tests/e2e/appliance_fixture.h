@@ -20,8 +20,13 @@ inline constexpr char unitinfo_binary[] = UNITINFO_BINARY;
 // cannot). The program still sees its own path as its name.
 std::vector<std::string> unitinfo_command();
 
-// unitinfo_command() followed by `args`: the words that run the binary with
-// them under another command (strace, env, a shell).
+// `before`, then unitinfo_command(), then `args`: the words that run the
+// binary with `args`, under another command when `before` names one
+// (strace, env, timeout, a shell).
+std::vector<std::string> unitinfo_under(std::vector<std::string> before,
+                                        const std::vector<std::string>& args = {});
+
+// The words that run the binary with `args`.
 std::vector<std::string> unitinfo_with(const std::vector<std::string>& args);
 
 // LeakSanitizer cannot work under ptrace: a sanitized binary that strace

@@ -101,10 +101,8 @@ TEST_F(Concurrency, SimultaneousSavesAllSucceedAndLeaveAConsistentUnit) {
     const std::string dir = state + "/runs." + std::to_string(k);
     ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
 
-    std::vector<std::string> command = {"/bin/sh", "-c", start_all, "start_all", dir,
-                                        std::to_string(run_count)};
-    for (const std::string& word : unitinfo_with(c.args))
-      command.push_back(word);
+    const std::vector<std::string> command = unitinfo_under(
+        {"/bin/sh", "-c", start_all, "start_all", dir, std::to_string(run_count)}, c.args);
     // The case before left a backup and a cached copy.
     run_result r = run_on_appliance(
         command, join({put(".data", example_record), {"--remove", ".data.bak", "--no-cache"},

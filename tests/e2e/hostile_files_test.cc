@@ -21,10 +21,7 @@ using HostileFiles = appliance_test;
 
 // A hung run ends here with status 124 rather than holding the suite up.
 std::vector<std::string> within_a_minute(const std::vector<std::string>& args) {
-  std::vector<std::string> command = {"timeout", "60"};
-  for (const std::string& word : unitinfo_with(args))
-    command.push_back(word);
-  return command;
+  return unitinfo_under({"timeout", "60"}, args);
 }
 
 const std::string victim_bytes = "a file of the unit that is not the program's own\n";

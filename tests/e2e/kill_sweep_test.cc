@@ -88,14 +88,13 @@ TEST_P(KillSweep, EveryCallOfASaveLeavesAUnitThatShowsAndSavesWhole) {
     const kill_point& point = points[p];
     SCOPED_TRACE(point.call + " #" + std::to_string(point.nth));
     const std::string snap = state + "/after." + std::to_string(p);
-    std::vector<std::string> command = {
-        "sh", "-c", kill_then_run_again, "sh", snap,
-        "inject=" + point.call + ":signal=SIGKILL:when=" + std::to_string(point.nth)};
-    for (const std::string& word : unitinfo_command())
-      command.push_back(word);
-    run_result r = run_on_appliance(command, unit);
+    run_result r = run_on_appliance(
+        unitinfo_under({"sh", "-c", kill_then_run_again, "sh", snap,
+                        "inject=" + point.call + ":signal=SIGKILL:when=" +
+                            std::to_string(point.nth)}),
+        unit);
     const std::optional<std::string> killed_status = read_file(snap + ".status");
-    EXPECT_TRUE(killed_status == "137\n" || killed_status == "0\n") << *killed_status;
+    EXPECT_TRUE(killed_status == "137\n" || killed_status == "0\n") << killed_status.value_or("no status");
 
     // Only the program's own files, the new one at most once.
     for (const std::string& name : names_in(snap))

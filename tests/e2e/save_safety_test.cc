@@ -26,10 +26,7 @@ using SaveSafety = appliance_test;
 std::vector<std::string> with_commands_of(const std::string& bin,
                                           const std::vector<std::string>& args) {
   const char* path = std::getenv("PATH");
-  std::vector<std::string> command = {"env", "PATH=" + bin + ":" + (path ? path : "/usr/bin:/bin")};
-  for (const std::string& word : unitinfo_with(args))
-    command.push_back(word);
-  return command;
+  return unitinfo_under({"env", "PATH=" + bin + ":" + (path ? path : "/usr/bin:/bin")}, args);
 }
 
 // A stand-in takes the machine's own command by dropping its own folder,
@@ -137,10 +134,8 @@ TEST_F(SaveSafety, LostOutputIsAFailureAndASaveMadeStaysMade) {
   };
   for (const output_case& c : cases) {
     SCOPED_TRACE(c.args.front());
-    std::vector<std::string> command = {"sh", "-c", "\"$@\" >/dev/full", "sh"};
-    for (const std::string& word : unitinfo_with(c.args))
-      command.push_back(word);
-    run_result r = run_on_appliance(command, unit_holding(example_record, other_record));
+    run_result r = run_on_appliance(unitinfo_under({"sh", "-c", "\"$@\" >/dev/full", "sh"}, c.args),
+                                    unit_holding(example_record, other_record));
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "cannot write standard output!\n");
     EXPECT_EQ(r.status, 1);

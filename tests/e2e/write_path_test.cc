@@ -139,10 +139,8 @@ TEST_F(WritePath, AnUpdateBuildsOnTheCachedCopyNotOnTheRecordFile) {
 // the save echoes the very same steps.
 TEST_F(WritePath, AVerboseSaveEchoesEveryStepAndRemountsAPartitionLeftMounted) {
   record_fields saved = changed([](auto& f) { f.serial_number = "NEW"; });
-  std::vector<std::string> left_mounted = {
-      "/bin/sh", "-c", "mount /mnt/bootloader && exec \"$@\" -d 1 -s NEW", "sh"};
-  for (const std::string& word : unitinfo_command())
-    left_mounted.push_back(word);
+  const std::vector<std::string> left_mounted =
+      unitinfo_under({"/bin/sh", "-c", "mount /mnt/bootloader && exec \"$@\" -d 1 -s NEW", "sh"});
   struct command_case {
     const char* name;
     std::vector<std::string> command;
